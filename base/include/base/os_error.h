@@ -1,0 +1,23 @@
+// Texts of an operating-system error number: the display form "<C library text> (os error N)",
+// the debug form "Os { code: N, kind: K, message: \"...\" }", the kind names and their short
+// descriptions, and the debug text of the write-zero error.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace base {
+
+// The C library's text for `errno_value`, as strerror_r gives it.
+std::string os_error_message(int errno_value);
+// "<message> (os error N)".
+std::string os_error_display(int errno_value);
+// "Os { code: N, kind: K, message: "<message>" }".
+std::string os_error_debug(int errno_value);
+// The kind name ("BrokenPipe", ..., "Other") and its short description ("broken pipe", ...).
+std::string_view os_error_kind_name(int errno_value);
+std::string_view os_error_kind_description(int errno_value);
+// Custom { kind: WriteZero, error: "failed to write whole buffer" }
+std::string write_zero_error_debug();
+
+}  // namespace base

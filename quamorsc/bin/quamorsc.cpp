@@ -1,0 +1,5 @@
+#include "quamorsc/lib.h"
+
+int main(int argc, char** argv) {
+  quamorsc::main(argc, argv);
+}

@@ -1,0 +1,27 @@
+// Reading the process arguments into a `Cmd` by quamorsc's grammar: either the `Cmd`, or an exit
+// with its stream, exact text and status (help, version, every command-line error).
+#pragma once
+
+#include <span>
+#include <string>
+#include <variant>
+
+#include "quamorsc/cmd.h"
+
+namespace quamorsc {
+
+struct CliExit {
+  int fd = 1;  // 1 for help and version, 2 for errors
+  std::string text;
+  int status = 0;
+  friend bool operator==(const CliExit&, const CliExit&) = default;
+};
+
+// `args` holds every process argument, the program path first. `color` is whether error reports
+// may be coloured (standard error a terminal and TERM not "dumb").
+std::variant<Cmd, CliExit> parse_args(std::span<const std::string> args, bool color);
+
+// Parses the process arguments; writes the exit text and ends the process when there is one.
+Cmd from_args(int argc, char** argv);
+
+}  // namespace quamorsc

@@ -1,0 +1,25 @@
+// The process's own output and exit: whole writes to standard output and standard error that
+// treat a descriptor that is not open as done, and an exit that flushes standard output first.
+#pragma once
+
+#include <string_view>
+
+#include <tl/expected.hpp>
+
+namespace quamorsc::io {
+
+// Writes every byte to descriptor 1, restarting on EINTR. Returns the errno of a failed write;
+// EBADF (standard output not open) counts as done.
+tl::expected<void, int> write_stdout(std::string_view bytes);
+
+// Writes every byte to descriptor 2 in as few calls as the kernel allows; failures are ignored.
+void write_stderr(std::string_view bytes);
+
+// Writes `bytes` to standard output; on failure writes one line on standard error with the OS
+// error text and ends the process with status 74.
+void print_or_exit(std::string_view bytes);
+
+// Ends the process with `status` after flushing whatever standard output still holds.
+[[noreturn]] void exit(int status);
+
+}  // namespace quamorsc::io

@@ -1,0 +1,15 @@
+// Request execution: the option rules and builders turn a `Cmd` into an `OpCmd`, which is sent
+// over the local Unix socket or, with --host, over REST; the reply text is returned. Every
+// failure is reported on standard error and ends the process with its status.
+#pragma once
+
+#include <string>
+
+#include "base/semver.h"
+#include "quamorsc/cmd.h"
+
+namespace quamorsc {
+
+std::string run(const Cmd& cmd, base::semver::Version version);
+
+}  // namespace quamorsc

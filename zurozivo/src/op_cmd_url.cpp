@@ -1,0 +1,9 @@
+#include "zurozivo/op_cmd.h"
+
+namespace zurozivo::op_cmd {
+
+std::string nothing_found() {
+  return {};
+}
+
+}  // namespace zurozivo::op_cmd
