@@ -8,10 +8,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quamorsc::logging {
 
 enum class Level : std::uint8_t { Off = 0, Error = 1, Warn = 2, Info = 3, Debug = 4, Trace = 5 };
+
+// The target and module path of every record of the program.
+inline constexpr std::string_view kTarget = "quamorsc";
 
 // What the logger reads from the process; injectable so that tests run in-process.
 struct Environment {
@@ -35,5 +39,45 @@ bool enabled(Level level);
 
 // Submits a record of target "quamorsc"; the filter decides whether it is written.
 void log(Level level, std::string_view message);
+
+// The pieces `init` is made of, kept apart so that each can be checked on its own.
+
+// "OFF", "ERROR", "WARN", "INFO", "DEBUG", "TRACE".
+std::string_view level_name(Level level);
+
+// A level name in any letter case; nothing else (numbers included) is a level.
+std::optional<Level> parse_level(std::string_view text);
+
+struct Directive {
+  std::optional<std::string> name;  // absent: applies to every target
+  Level level = Level::Trace;
+  friend bool operator==(const Directive&, const Directive&) = default;
+};
+
+struct Spec {
+  std::vector<Directive> directives;      // never empty: Error for every target when none is valid
+  std::optional<std::string> expression;  // the message filter, only when it compiles
+  std::vector<std::string> warnings;      // whole lines in the order met
+};
+
+// Reads a RUST_LOG value ("" when the variable is absent).
+Spec parse_spec(std::string_view text);
+
+// The level that decides for records of `target`: that of the applying directive with the
+// longest name, the later one among equals; Off when no directive applies.
+Level target_level(const std::vector<Directive>& directives, std::string_view target);
+
+// The highest level of all directives, whichever target they name.
+Level max_level(const std::vector<Directive>& directives);
+
+// RUST_LOG_STYLE "always" or "never", else colour when standard error is a terminal and TERM is
+// set and is not "dumb".
+bool colour_wanted(const Environment& env);
+
+// "YYYY-MM-DDTHH:MM:SSZ" for seconds since the epoch.
+std::string utc_time(std::int64_t seconds);
+
+// One whole log line, newline included.
+std::string format_line(Level level, std::int64_t seconds, std::string_view message, bool colour);
 
 }  // namespace quamorsc::logging
