@@ -1,0 +1,214 @@
+#include "base/utf8.h"
+
+#include <array>
+#include <bit>
+#include <cstring>
+
+#include "base/debug_text.h"
+
+namespace base {
+namespace {
+
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+
+std::uint64_t load64(const unsigned char* p) {
+  std::uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// Index of the first byte with its high bit set within a word that has one.
+std::size_t first_high_byte(std::uint64_t high, const unsigned char* p) {
+  if constexpr (std::endian::native == std::endian::little) {
+    return static_cast<std::size_t>(std::countr_zero(high)) / 8;
+  } else {
+    std::size_t i = 0;
+    while (p[i] < 0x80) {
+      ++i;
+    }
+    return i;
+  }
+}
+
+// Skips ASCII from `i`; returns the index of the first non-ASCII byte, or `n`.
+std::size_t skip_ascii(const unsigned char* p, std::size_t i, std::size_t n) {
+  // Replies are mostly ASCII: test 32 bytes per round while nothing else turns up.
+  while (i + 32 <= n) {
+    std::uint64_t a = load64(p + i);
+    std::uint64_t b = load64(p + i + 8);
+    std::uint64_t c = load64(p + i + 16);
+    std::uint64_t d = load64(p + i + 24);
+    if (((a | b | c | d) & kHighBits) != 0) {
+      break;
+    }
+    i += 32;
+  }
+  while (i + 8 <= n) {
+    std::uint64_t high = load64(p + i) & kHighBits;
+    if (high != 0) {
+      return i + first_high_byte(high, p + i);
+    }
+    i += 8;
+  }
+  while (i < n && p[i] < 0x80) {
+    ++i;
+  }
+  return i;
+}
+
+Utf8Error error_at(std::size_t pos, std::uint8_t len) {
+  return {pos, len};
+}
+
+Utf8Error cut_at(std::size_t pos) {
+  return {pos, std::nullopt};
+}
+
+}  // namespace
+
+std::optional<Utf8Error> check_utf8(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  std::size_t i = 0;
+  for (;;) {
+    i = skip_ascii(p, i, n);
+    if (i >= n) {
+      return std::nullopt;
+    }
+    // A multi-byte character: its lead byte fixes the length and the range of the second byte,
+    // which is where overlong forms, surrogates and code points above U+10FFFF are refused.
+    const unsigned char lead = p[i];
+    std::size_t trail = 0;
+    unsigned char lo = 0x80;
+    unsigned char hi = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      trail = 1;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      trail = 2;
+      lo = lead == 0xE0 ? 0xA0 : 0x80;
+      hi = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      trail = 3;
+      lo = lead == 0xF0 ? 0x90 : 0x80;
+      hi = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+      return error_at(i, 1);
+    }
+    if (i + 1 >= n) {
+      return cut_at(i);
+    }
+    if (p[i + 1] < lo || p[i + 1] > hi) {
+      return error_at(i, 1);
+    }
+    for (std::size_t k = 2; k <= trail; ++k) {
+      if (i + k >= n) {
+        return cut_at(i);
+      }
+      if ((p[i + k] & 0xC0) != 0x80) {
+        return error_at(i, static_cast<std::uint8_t>(k));
+      }
+    }
+    i += trail + 1;
+  }
+}
+
+void Utf8Checker::update(std::string_view bytes) {
+  if (error_ || checked_ >= bytes.size()) {
+    return;
+  }
+  auto err = check_utf8(bytes.substr(checked_));
+  if (!err) {
+    checked_ = bytes.size();
+    return;
+  }
+  err->valid_up_to += checked_;
+  if (err->error_len) {
+    // Nothing that arrives later can change a sequence already found invalid.
+    error_ = err;
+    return;
+  }
+  // A character cut by the end of this chunk: look at it again with the next one.
+  checked_ = err->valid_up_to;
+}
+
+std::optional<Utf8Error> Utf8Checker::finish(std::string_view bytes) const {
+  if (error_) {
+    return error_;
+  }
+  if (checked_ >= bytes.size()) {
+    return std::nullopt;
+  }
+  auto err = check_utf8(bytes.substr(checked_));
+  if (err) {
+    err->valid_up_to += checked_;
+  }
+  return err;
+}
+
+namespace {
+
+// The decimal text of every byte value, so that a listing of a huge buffer costs one table
+// look-up and one small copy per byte.
+struct ByteTexts {
+  std::array<std::array<char, 4>, 256> text{};
+  std::array<std::uint8_t, 256> len{};
+  ByteTexts() {
+    for (unsigned v = 0; v < 256; ++v) {
+      std::string s = std::to_string(v);
+      std::memcpy(text[v].data(), s.data(), s.size());
+      len[v] = static_cast<std::uint8_t>(s.size());
+    }
+  }
+};
+
+const ByteTexts& byte_texts() {
+  static const ByteTexts texts;
+  return texts;
+}
+
+}  // namespace
+
+std::string from_utf8_error_debug(std::string_view bytes, const Utf8Error& error) {
+  static constexpr std::string_view kHead = "FromUtf8Error { bytes: [";
+  static constexpr std::string_view kMid = "], error: ";
+  std::string out;
+  // At most three digits and ", " per byte, plus the fixed words and two numbers.
+  out.resize(kHead.size() + bytes.size() * 5 + kMid.size());
+  char* w = out.data();
+  std::memcpy(w, kHead.data(), kHead.size());
+  w += kHead.size();
+  const ByteTexts& texts = byte_texts();
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (i > 0) {
+      *w++ = ',';
+      *w++ = ' ';
+    }
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    // Always copies four bytes; the length says how many of them count.
+    std::memcpy(w, texts.text[b].data(), 4);
+    w += texts.len[b];
+  }
+  std::memcpy(w, kMid.data(), kMid.size());
+  w += kMid.size();
+  out.resize(static_cast<std::size_t>(w - out.data()));
+  out.reserve(out.size() + 80);
+  DebugRecord(out, "Utf8Error")
+      .field("valid_up_to", error.valid_up_to)
+      .field("error_len", error.error_len)
+      .finish();
+  out += " }";
+  return out;
+}
+
+std::string_view utf8_prefix(std::string_view text, std::size_t max) {
+  if (text.size() <= max) {
+    return text;
+  }
+  std::size_t end = max;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
+    --end;
+  }
+  return text.substr(0, end);
+}
+
+}  // namespace base
