@@ -437,8 +437,8 @@ class AppReader {
     if (name == "version") {
       return output(text::app_version(app_));
     }
-    return failure(text::unknown_argument(paint_, word, long_suggestion(name),
-                                          text::app_usage(display_)));
+    return failure(
+        text::unknown_argument(paint_, word, long_suggestion(name), text::app_usage(display_)));
   }
 
   // The application's own long names, else the first subcommand that has a close one.
@@ -463,8 +463,8 @@ class AppReader {
     if (letter == "V") {
       return output(text::app_version(app_));
     }
-    return failure(text::unknown_argument(paint_, "-" + std::string(letter), "",
-                                          text::app_usage(display_)));
+    return failure(
+        text::unknown_argument(paint_, "-" + std::string(letter), "", text::app_usage(display_)));
   }
 
   Exit unknown_word(std::string_view word) const {
@@ -474,8 +474,8 @@ class AppReader {
     }
     names.push_back("help");
     if (auto best = best_match(word, names)) {
-      return failure(text::unrecognized_subcommand(paint_, word, *best, display_,
-                                                   text::app_usage(display_)));
+      return failure(
+          text::unrecognized_subcommand(paint_, word, *best, display_, text::app_usage(display_)));
     }
     return failure(text::unknown_argument(paint_, word, "", text::app_usage(display_)));
   }
