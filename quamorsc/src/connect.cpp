@@ -202,8 +202,8 @@ tl::expected<std::vector<SocketAddr>, ConnectError> tcp_candidates(std::string_v
     return std::vector<SocketAddr>{*literal};
   }
   std::size_t colon = connect_str.rfind(':');
-  auto port = colon == std::string_view::npos ? std::nullopt
-                                              : parse_port(connect_str.substr(colon + 1));
+  auto port =
+      colon == std::string_view::npos ? std::nullopt : parse_port(connect_str.substr(colon + 1));
   if (!port) {
     return tl::unexpected(ConnectError{0, "invalid port value"});
   }

@@ -31,8 +31,7 @@ constexpr const char* kMode = "release";
 
   if (logging::enabled(logging::Level::Debug)) {
     logging::log(logging::Level::Debug, "START: Version: " + version->to_string() + ", Pid " +
-                                            std::to_string(::getpid()) + " Mode '" + kMode +
-                                            "'");
+                                            std::to_string(::getpid()) + " Mode '" + kMode + "'");
   }
 
   Cmd cmd = from_args(argc, argv);

@@ -29,8 +29,7 @@ Reply tx_stream(int stream, zurozivo::op_cmd::OpCmd op_cmd) {
     io::exit(74);
   }
   if (logging::enabled(Level::Trace)) {
-    logging::log(Level::Trace,
-                 "Op Cmd Tx " + std::to_string(op_cmd_json_str.size()) + " bytes");
+    logging::log(Level::Trace, "Op Cmd Tx " + std::to_string(op_cmd_json_str.size()) + " bytes");
   }
   return rx_stream(stream);
 }

@@ -28,7 +28,8 @@ tl::expected<void, WriteError> write_all(int fd, std::string_view bytes, WriteCa
 }
 
 void debug_fmt(std::string& out, const WriteError& error) {
-  out += error.os_errno == 0 ? base::write_zero_error_debug() : base::os_error_debug(error.os_errno);
+  out +=
+      error.os_errno == 0 ? base::write_zero_error_debug() : base::os_error_debug(error.os_errno);
 }
 
 }  // namespace quamorsc

@@ -15,8 +15,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -307,8 +307,8 @@ void send_reply(int fd, const Options& options, std::string_view reply) {
       std::this_thread::sleep_for(std::chrono::milliseconds(options.pause_ms));
     }
     first = false;
-    std::size_t size = chunk_index < options.chunks.size() ? options.chunks[chunk_index++]
-                                                           : reply.size();
+    std::size_t size =
+        chunk_index < options.chunks.size() ? options.chunks[chunk_index++] : reply.size();
     size = std::min(size, reply.size());
     send_all(fd, reply.substr(0, size));
     reply.remove_prefix(size);

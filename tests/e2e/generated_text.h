@@ -9,9 +9,12 @@
 namespace e2e {
 
 inline std::string generated_utf8(std::size_t size) {
-  static constexpr std::string_view pieces[] = {
-      "{\"prefix\":\"10.", "1.2.0/24\",", "\"name\":\"r\xc3\xa9seau\",", "\"cost\":\xe2\x82\xac",
-      "12,\"mood\":\"\xf0\x9f\x98\x80\"}", "\n"};
+  static constexpr std::string_view pieces[] = {"{\"prefix\":\"10.",
+                                                "1.2.0/24\",",
+                                                "\"name\":\"r\xc3\xa9seau\",",
+                                                "\"cost\":\xe2\x82\xac",
+                                                "12,\"mood\":\"\xf0\x9f\x98\x80\"}",
+                                                "\n"};
   std::string text;
   text.reserve(size);
   for (std::size_t i = 0; text.size() < size; ++i) {

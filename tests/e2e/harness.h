@@ -17,9 +17,9 @@ namespace e2e {
 enum class Stdout { Captured, Closed, ClosedPipe, DevFull };
 
 struct Scenario {
-  std::vector<std::string> args;                     // the client's, after the program name
-  std::vector<std::string> env;                      // "NAME=value", nothing else is set
-  std::optional<std::vector<std::string>> daemon;    // the stand-in daemon's options, if any
+  std::vector<std::string> args;                   // the client's, after the program name
+  std::vector<std::string> env;                    // "NAME=value", nothing else is set
+  std::optional<std::vector<std::string>> daemon;  // the stand-in daemon's options, if any
   std::string hosts = "127.0.0.1 localhost\n::1 localhost\n";
   Stdout out = Stdout::Captured;
 };
@@ -44,11 +44,11 @@ std::string start_line(pid_t pid);
 
 }  // namespace e2e
 
-#define E2E_REQUIRE_NAMESPACES()                          \
-  do {                                                    \
-    if (auto why = ::e2e::namespaces_unavailable()) {     \
-      GTEST_SKIP() << "private namespaces: " << *why;     \
-    }                                                     \
+#define E2E_REQUIRE_NAMESPACES()                      \
+  do {                                                \
+    if (auto why = ::e2e::namespaces_unavailable()) { \
+      GTEST_SKIP() << "private namespaces: " << *why; \
+    }                                                 \
   } while (0)
 
 namespace e2e {

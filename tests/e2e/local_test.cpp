@@ -1,6 +1,7 @@
 // The local road through the real binary: the exact request the daemon receives, the reply
 // printed as received, and every failure of the exchange with its message and status.
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@ struct JsonCase {
   std::vector<std::string> args;
   std::string json;
 };
+
+void PrintTo(const JsonCase& c, std::ostream* os) {
+  *os << e2e::name_of(c.args);
+}
 
 class RequestJson : public testing::TestWithParam<JsonCase> {};
 
@@ -52,12 +57,15 @@ INSTANTIATE_TEST_SUITE_P(
         JsonCase{{"ospfv2", "-l"}, R"({"flags":{"bits":9},"target":{"OspfV2":"AsLsDb"}})"},
         JsonCase{{"ospfv2", "-l", "-a", "1"},
                  R"({"flags":{"bits":9},"target":{"OspfV2":{"LsDb":"0.0.0.1"}}})"},
-        JsonCase{{"ospfv2", "-a"},
-                 R"({"flags":{"bits":9},"target":{"OspfV2":{"Area":{"area_id":null,"intf_info_req":false,"intf_name":null,"neigh_info_req":false,"neigh_id":null}}}})"},
-        JsonCase{{"ospfv2", "-a", "1", "-i"},
-                 R"({"flags":{"bits":9},"target":{"OspfV2":{"Area":{"area_id":"0.0.0.1","intf_info_req":true,"intf_name":null,"neigh_info_req":false,"neigh_id":null}}}})"},
-        JsonCase{{"ospfv2", "-a", "0.0.0.1", "-i", "eth0", "-n", "10.0.0.2"},
-                 R"({"flags":{"bits":9},"target":{"OspfV2":{"Area":{"area_id":"0.0.0.1","intf_info_req":true,"intf_name":"eth0","neigh_info_req":true,"neigh_id":"10.0.0.2"}}}})"},
+        JsonCase{
+            {"ospfv2", "-a"},
+            R"({"flags":{"bits":9},"target":{"OspfV2":{"Area":{"area_id":null,"intf_info_req":false,"intf_name":null,"neigh_info_req":false,"neigh_id":null}}}})"},
+        JsonCase{
+            {"ospfv2", "-a", "1", "-i"},
+            R"({"flags":{"bits":9},"target":{"OspfV2":{"Area":{"area_id":"0.0.0.1","intf_info_req":true,"intf_name":null,"neigh_info_req":false,"neigh_id":null}}}})"},
+        JsonCase{
+            {"ospfv2", "-a", "0.0.0.1", "-i", "eth0", "-n", "10.0.0.2"},
+            R"({"flags":{"bits":9},"target":{"OspfV2":{"Area":{"area_id":"0.0.0.1","intf_info_req":true,"intf_name":"eth0","neigh_info_req":true,"neigh_id":"10.0.0.2"}}}})"},
         JsonCase{{"ospfv2", "-p"},
                  R"({"flags":{"bits":9},"target":{"OspfV2":{"NetworkRoutes":null}}})"},
         JsonCase{{"ospfv2", "-p", "10.1.2.3/8"},
@@ -90,6 +98,10 @@ struct ReplyCase {
   std::string out;
 };
 
+void PrintTo(const ReplyCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class LocalReply : public testing::TestWithParam<ReplyCase> {};
 
 TEST_P(LocalReply, IsPrintedAsReceivedWithOneNewline) {
@@ -120,8 +132,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(LocalExchange, ReplyOf300000BytesArrivesInTwoReceives) {
   E2E_REQUIRE_NAMESPACES();
   const std::string name(40000, '\x01');
-  Outcome o = run_local({"system", "-i", name}, {"--reply-utf8", "300000", "--reply-before-request"},
-                        {"RUST_LOG=trace"});
+  Outcome o = run_local({"system", "-i", name},
+                        {"--reply-utf8", "300000", "--reply-before-request"}, {"RUST_LOG=trace"});
   const std::string reply = e2e::generated_utf8(300000);
   EXPECT_EQ(o.out, reply + "\n");
   EXPECT_EQ(o.status, 0);
@@ -176,6 +188,10 @@ struct FailureCase {
   std::string err;
   int status;
 };
+
+void PrintTo(const FailureCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class LocalFailure : public testing::TestWithParam<FailureCase> {};
 
@@ -235,10 +251,10 @@ TEST(LocalExchange, DaemonClosingBeforeTheRequestIsWrittenIsBrokenPipe) {
   Outcome o = run_local({"system", "-i", name}, {"--close-without-reading-ms", "200"});
   EXPECT_EQ(o.signal, 0);
   EXPECT_EQ(o.status, 74);
-  const std::string tail =
-      ": Os { code: 32, kind: BrokenPipe, message: \"Broken pipe\" }\n";
-  EXPECT_TRUE(o.err.starts_with("Failed to Tx op_cmd JSON string \"{\\\"flags\\\":{\\\"bits\\\":9},"
-                                "\\\"target\\\":{\\\"System\\\":{\\\"Intfs\\\":\\\"\\\\u0001"))
+  const std::string tail = ": Os { code: 32, kind: BrokenPipe, message: \"Broken pipe\" }\n";
+  EXPECT_TRUE(
+      o.err.starts_with("Failed to Tx op_cmd JSON string \"{\\\"flags\\\":{\\\"bits\\\":9},"
+                        "\\\"target\\\":{\\\"System\\\":{\\\"Intfs\\\":\\\"\\\\u0001"))
       << o.err.substr(0, 200);
   EXPECT_TRUE(o.err.ends_with("\\\\u0001\\\"}}}\"" + tail)) << o.err.substr(o.err.size() - 200);
   EXPECT_EQ(o.err.find('\n'), o.err.size() - 1);

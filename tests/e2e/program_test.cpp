@@ -22,7 +22,8 @@ std::string fixture(const std::string& name) {
 }
 
 Outcome run_bgp(std::vector<std::string> env) {
-  return e2e::run(Scenario{{"bgp"}, std::move(env), std::vector<std::string>{"--local", "--reply", "r"}});
+  return e2e::run(
+      Scenario{{"bgp"}, std::move(env), std::vector<std::string>{"--local", "--reply", "r"}});
 }
 
 const std::string kTxBgp =
@@ -47,13 +48,13 @@ TEST_P(LogFilter, DecidesWhetherTheDebugRecordsAreWritten) {
   EXPECT_EQ(o.status, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Directives, LogFilter,
-    testing::Values(LogCase{"debug", true}, LogCase{"quamorsc=debug", true},
-                    LogCase{"quamors=debug", true}, LogCase{"quamorsc::x=debug", false},
-                    LogCase{"info", false}, LogCase{"warn", false}, LogCase{"error", false},
-                    LogCase{"", false}),
-    [](const auto& info) { return "Case" + std::to_string(info.index); });
+INSTANTIATE_TEST_SUITE_P(Directives, LogFilter,
+                         testing::Values(LogCase{"debug", true}, LogCase{"quamorsc=debug", true},
+                                         LogCase{"quamors=debug", true},
+                                         LogCase{"quamorsc::x=debug", false},
+                                         LogCase{"info", false}, LogCase{"warn", false},
+                                         LogCase{"error", false}, LogCase{"", false}),
+                         [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST(Logging, UnsetWritesNothing) {
   E2E_REQUIRE_NAMESPACES();
@@ -127,6 +128,10 @@ struct SinkCase {
   int status;
 };
 
+void PrintTo(const SinkCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class StandardOutput : public testing::TestWithParam<SinkCase> {};
 
 TEST_P(StandardOutput, ThatRefusesTheReplyIsReported) {
@@ -144,14 +149,23 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         // A closed standard output counts as written: nothing printed, status 0.
         SinkCase{"Closed", e2e::Stdout::Closed, {"system"}, "", 0},
-        SinkCase{"ReaderGone", e2e::Stdout::ClosedPipe, {"system"},
-                 "Failed to write to standard output: Broken pipe (os error 32)\n", 74},
-        SinkCase{"Full", e2e::Stdout::DevFull, {"system"},
-                 "Failed to write to standard output: No space left on device (os error 28)\n", 74},
-        SinkCase{"UrlToFull", e2e::Stdout::DevFull, {"system", "--host", "h", "--show-url"},
-                 "Failed to write to standard output: No space left on device (os error 28)\n", 74},
-        SinkCase{"UrlToClosed", e2e::Stdout::Closed, {"system", "--host", "h", "--show-url"}, "",
-                 0}),
+        SinkCase{"ReaderGone",
+                 e2e::Stdout::ClosedPipe,
+                 {"system"},
+                 "Failed to write to standard output: Broken pipe (os error 32)\n",
+                 74},
+        SinkCase{"Full",
+                 e2e::Stdout::DevFull,
+                 {"system"},
+                 "Failed to write to standard output: No space left on device (os error 28)\n",
+                 74},
+        SinkCase{"UrlToFull",
+                 e2e::Stdout::DevFull,
+                 {"system", "--host", "h", "--show-url"},
+                 "Failed to write to standard output: No space left on device (os error 28)\n",
+                 74},
+        SinkCase{
+            "UrlToClosed", e2e::Stdout::Closed, {"system", "--host", "h", "--show-url"}, "", 0}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace

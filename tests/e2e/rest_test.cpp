@@ -1,6 +1,7 @@
 // The REST road through the real binary: the request bytes the server receives, the body after
 // the status line, --show-url, connecting by literal address or by name, and every failure.
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,10 @@ struct RequestCase {
   std::string request;
 };
 
+void PrintTo(const RequestCase& c, std::ostream* os) {
+  *os << e2e::name_of(c.args);
+}
+
 class RestRequest : public testing::TestWithParam<RequestCase> {};
 
 TEST_P(RestRequest, IsTheBytesTheServerReceives) {
@@ -48,15 +53,16 @@ TEST_P(RestRequest, IsTheBytesTheServerReceives) {
 
 INSTANTIATE_TEST_SUITE_P(
     Examples, RestRequest,
-    testing::Values(
-        RequestCase{{"system", "--host", "127.0.0.1"}, request("/system", "127.0.0.1")},
-        // A name goes into the Host line as typed, never as the address it resolved to.
-        RequestCase{{"bgp", "--host", "daemon.test", "-j"}, request("/bgp/json-pretty", "daemon.test")},
-        RequestCase{{"bgp", "--host", "Daemon.Test"}, request("/bgp", "Daemon.Test")},
-        RequestCase{{"ribv4", "-p", "10.1.2.3/8", "-H", "[::1]"}, request("/ribv4/prefix", "[::1]")},
-        RequestCase{{"ospfv2", "-l", "--host", "::1"}, request("/ospfv2/lsdb", "::1")},
-        // An area request without an area id has the empty path.
-        RequestCase{{"ospfv2", "-a", "--host", "127.0.0.1"}, request("", "127.0.0.1")}),
+    testing::Values(RequestCase{{"system", "--host", "127.0.0.1"}, request("/system", "127.0.0.1")},
+                    // A name goes into the Host line as typed, never as the address it resolved to.
+                    RequestCase{{"bgp", "--host", "daemon.test", "-j"},
+                                request("/bgp/json-pretty", "daemon.test")},
+                    RequestCase{{"bgp", "--host", "Daemon.Test"}, request("/bgp", "Daemon.Test")},
+                    RequestCase{{"ribv4", "-p", "10.1.2.3/8", "-H", "[::1]"},
+                                request("/ribv4/prefix", "[::1]")},
+                    RequestCase{{"ospfv2", "-l", "--host", "::1"}, request("/ospfv2/lsdb", "::1")},
+                    // An area request without an area id has the empty path.
+                    RequestCase{{"ospfv2", "-a", "--host", "127.0.0.1"}, request("", "127.0.0.1")}),
     [](const auto& info) { return std::to_string(info.index) + e2e::name_of(info.param.args); });
 
 struct BodyCase {
@@ -64,6 +70,10 @@ struct BodyCase {
   std::vector<std::string> daemon;
   std::string out;
 };
+
+void PrintTo(const BodyCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class RestBody : public testing::TestWithParam<BodyCase> {};
 
@@ -77,21 +87,22 @@ TEST_P(RestBody, IsWhatFollowsTheStatusLine) {
   EXPECT_EQ(o.status, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Shapes, RestBody,
-    testing::Values(BodyCase{"StatusLineAlone", {"--reply", kOk}, "\n"},
-                    BodyCase{"Json", {"--reply", std::string(kOk) + "{\"a\":[1,2]}\\n"},
-                             "{\"a\":[1,2]}\n\n"},
-                    BodyCase{"LargeInChunks",
-                             {"--reply", kOk, "--reply-utf8", "1000000", "--chunks", "5,300000",
-                              "--pause-ms", "20"},
-                             e2e::generated_utf8(1000000) + "\n"}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Shapes, RestBody,
+                         testing::Values(BodyCase{"StatusLineAlone", {"--reply", kOk}, "\n"},
+                                         BodyCase{
+                                             "Json",
+                                             {"--reply", std::string(kOk) + "{\"a\":[1,2]}\\n"},
+                                             "{\"a\":[1,2]}\n\n"},
+                                         BodyCase{"LargeInChunks",
+                                                  {"--reply", kOk, "--reply-utf8", "1000000",
+                                                   "--chunks", "5,300000", "--pause-ms", "20"},
+                                                  e2e::generated_utf8(1000000) + "\n"}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST(RestExchange, TraceRecordsCountTheRequestLineAlone) {
   E2E_REQUIRE_NAMESPACES();
-  Outcome o = run_rest({"bgp", "--host", "127.0.0.1"}, {"--rest", "--reply", std::string(kOk) + "[]"},
-                       {"RUST_LOG=trace"});
+  Outcome o = run_rest({"bgp", "--host", "127.0.0.1"},
+                       {"--rest", "--reply", std::string(kOk) + "[]"}, {"RUST_LOG=trace"});
   EXPECT_EQ(o.out, "[]\n");
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(o.err,
@@ -129,6 +140,10 @@ struct ConnectCase {
   int status;
 };
 
+void PrintTo(const ConnectCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class RestConnect : public testing::TestWithParam<ConnectCase> {};
 
 TEST_P(RestConnect, EndsAsExpected) {
@@ -156,7 +171,9 @@ std::vector<std::string> listening_on(const std::string& addr) {
 INSTANTIATE_TEST_SUITE_P(
     Roads, RestConnect,
     testing::Values(
-        ConnectCase{"Refused", "127.0.0.1", {},
+        ConnectCase{"Refused",
+                    "127.0.0.1",
+                    {},
                     "Failed to connect to \"127.0.0.1:8000\": Connection refused (os error 111)\n",
                     68},
         ConnectCase{"BracketedIpv6", "[::1]", listening_on("::1"), "", 0},
@@ -166,13 +183,20 @@ INSTANTIATE_TEST_SUITE_P(
         // goes on silently with the other.
         ConnectCase{"SecondAddressOfTwoA", "two", listening_on("127.0.0.2"), "", 0},
         ConnectCase{"SecondAddressOfTwoB", "two", listening_on("127.0.0.1"), "", 0},
-        ConnectCase{"BothAddressesRefuse", "two", {},
-                    "Failed to connect to \"two:8000\": Connection refused (os error 111)\n", 68},
-        ConnectCase{"UnknownName", "nosuch", {},
+        ConnectCase{"BothAddressesRefuse",
+                    "two",
+                    {},
+                    "Failed to connect to \"two:8000\": Connection refused (os error 111)\n",
+                    68},
+        ConnectCase{"UnknownName",
+                    "nosuch",
+                    {},
                     "Failed to connect to \"nosuch:8000\": failed to lookup address information: "
                     "Name or service not known\n",
                     68},
-        ConnectCase{"HostWithItsOwnPort", "daemon.test:9000", {},
+        ConnectCase{"HostWithItsOwnPort",
+                    "daemon.test:9000",
+                    {},
                     "Failed to connect to \"daemon.test:9000:8000\": failed to lookup address "
                     "information: Name or service not known\n",
                     68}),
@@ -184,6 +208,10 @@ struct RefusedReply {
   std::string err;
   int status;
 };
+
+void PrintTo(const RefusedReply& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class RestRefusedReply : public testing::TestWithParam<RefusedReply> {};
 
@@ -200,10 +228,11 @@ TEST_P(RestRefusedReply, IsOneLineAndItsStatus) {
 INSTANTIATE_TEST_SUITE_P(
     Causes, RestRefusedReply,
     testing::Values(
-        RefusedReply{"HeaderLine",
-                     {"--reply", "HTTP/1.1 200 OK\\r\\nContent-Type: application/json\\r\\n\\r\\n{}"},
-                     "Rx REST did not Rx Status Code '200 OK' \"HTTP/1.1 200 OK\\r\\nCo\"\n",
-                     66},
+        RefusedReply{
+            "HeaderLine",
+            {"--reply", "HTTP/1.1 200 OK\\r\\nContent-Type: application/json\\r\\n\\r\\n{}"},
+            "Rx REST did not Rx Status Code '200 OK' \"HTTP/1.1 200 OK\\r\\nCo\"\n",
+            66},
         RefusedReply{"NotFound",
                      {"--reply", "HTTP/1.1 404 Not Found\\r\\n\\r\\n"},
                      "Rx REST did not Rx Status Code '200 OK' \"HTTP/1.1 404 Not Fo\"\n",
@@ -240,6 +269,10 @@ struct UrlCase {
   std::string out;
 };
 
+void PrintTo(const UrlCase& c, std::ostream* os) {
+  *os << e2e::name_of(c.args);
+}
+
 class ShowUrl : public testing::TestWithParam<UrlCase> {};
 
 // No daemon runs: --show-url neither connects nor looks a name up.
@@ -259,24 +292,24 @@ std::string url_line(const std::string& address) {
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, ShowUrl,
-    testing::Values(
-        UrlCase{{"bgp", "--host", "10.0.0.1"}, url_line("10.0.0.1:8000/bgp")},
-        UrlCase{{"bgp", "--host", "no.such.name"}, url_line("no.such.name:8000/bgp")},
-        UrlCase{{"system", "--host", "h"}, url_line("h:8000/system")},
-        UrlCase{{"system", "--json", "--host", "h"}, url_line("h:8000/system/json")},
-        UrlCase{{"bgp", "-n", "10.0.0.2", "--json-pretty", "--host", "h"},
-                url_line("h:8000/bgp/neighs/json-pretty")},
-        UrlCase{{"ospfv2", "-l", "-a", "1", "--host", "h"},
-                url_line("h:8000/ospfv2/area?area_id=0.0.0.1/lsdb")},
-        UrlCase{{"ospfv2", "-a", "0.0.0.2", "-i", "eth0", "-n", "1.1.1.1", "--json", "--host", "h"},
-                url_line("h:8000/ospfv2/area?area_id=0.0.0.2/intf/neigh/json")},
-        UrlCase{{"ospfv2", "-a", "1", "--detail", "--unsorted", "--host", "h"},
-                url_line("h:8000/ospfv2/area?area_id=0.0.0.1")},
-        UrlCase{{"ospfv2", "-a", "--json", "--host", "h"}, url_line("h:8000/json")},
-        UrlCase{{"ribv4", "-p", "10.1.2.3/8", "-o", "kernel", "--host", "h"},
-                url_line("h:8000/ribv4/prefix")},
-        UrlCase{{"ribv4", "--host", "[::1]"}, url_line("[::1]:8000/ribv4")},
-        UrlCase{{"ribv4", "--host", "h:9000"}, url_line("h:9000:8000/ribv4")}),
+    testing::Values(UrlCase{{"bgp", "--host", "10.0.0.1"}, url_line("10.0.0.1:8000/bgp")},
+                    UrlCase{{"bgp", "--host", "no.such.name"}, url_line("no.such.name:8000/bgp")},
+                    UrlCase{{"system", "--host", "h"}, url_line("h:8000/system")},
+                    UrlCase{{"system", "--json", "--host", "h"}, url_line("h:8000/system/json")},
+                    UrlCase{{"bgp", "-n", "10.0.0.2", "--json-pretty", "--host", "h"},
+                            url_line("h:8000/bgp/neighs/json-pretty")},
+                    UrlCase{{"ospfv2", "-l", "-a", "1", "--host", "h"},
+                            url_line("h:8000/ospfv2/area?area_id=0.0.0.1/lsdb")},
+                    UrlCase{{"ospfv2", "-a", "0.0.0.2", "-i", "eth0", "-n", "1.1.1.1", "--json",
+                             "--host", "h"},
+                            url_line("h:8000/ospfv2/area?area_id=0.0.0.2/intf/neigh/json")},
+                    UrlCase{{"ospfv2", "-a", "1", "--detail", "--unsorted", "--host", "h"},
+                            url_line("h:8000/ospfv2/area?area_id=0.0.0.1")},
+                    UrlCase{{"ospfv2", "-a", "--json", "--host", "h"}, url_line("h:8000/json")},
+                    UrlCase{{"ribv4", "-p", "10.1.2.3/8", "-o", "kernel", "--host", "h"},
+                            url_line("h:8000/ribv4/prefix")},
+                    UrlCase{{"ribv4", "--host", "[::1]"}, url_line("[::1]:8000/ribv4")},
+                    UrlCase{{"ribv4", "--host", "h:9000"}, url_line("h:9000:8000/ribv4")}),
     [](const auto& info) { return std::to_string(info.index) + e2e::name_of(info.param.args); });
 
 TEST(ShowUrl, OpCmdRecordComesFirst) {

@@ -34,8 +34,10 @@ std::string conflict(const std::string& message) {
   return "CLI Args in conflict \"" + message + "\"\n";
 }
 
-const std::string kBothFormats = conflict("Output cannot be formatted to --json *and* --json-pretty");
-const std::string kUrlWithoutHost = conflict("Requested to show a URL, but --host option is not set");
+const std::string kBothFormats =
+    conflict("Output cannot be formatted to --json *and* --json-pretty");
+const std::string kUrlWithoutHost =
+    conflict("Requested to show a URL, but --host option is not set");
 const std::string kLsDbArea = conflict("Missing Area Id to lookup Area LS DB");
 const std::string kOneKind = conflict("Specify one of LsDb, Area, Network Routes OR Router Routes");
 const std::string kNeighIntf = conflict("Neigh information requires an Interface");
@@ -60,8 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
         RuleCase{{"ospfv2", "--show-url", "-i", "eth0"}, kUrlWithoutHost},
         RuleCase{{"ospfv2", "-l", "-a"}, kLsDbArea},
         RuleCase{{"ospfv2", "-l", "-a", "-p"}, kLsDbArea},
-        RuleCase{{"ospfv2", "-a", "-p"}, kOneKind},
-        RuleCase{{"ospfv2", "-l", "-P"}, kOneKind},
+        RuleCase{{"ospfv2", "-a", "-p"}, kOneKind}, RuleCase{{"ospfv2", "-l", "-P"}, kOneKind},
         RuleCase{{"ospfv2", "-p", "-P"}, kOneKind},
         RuleCase{{"ospfv2", "-l", "-a", "1", "-P", "1.1.1.1"}, kOneKind},
         RuleCase{{"ospfv2", "-n", "1.1.1.1"}, kNeighIntf},

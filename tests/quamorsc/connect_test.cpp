@@ -50,8 +50,8 @@ TEST(TcpCandidates, OtherTextsAreLookedUp) {
   auto numeric = tcp_candidates("127.0.0.1:8000");
   ASSERT_TRUE(numeric);
 
-  for (const char* text : {"1.2.3.4:99:8000", "[::1]:99:8000", "[nonsense]:8000",
-                           "01.2.3.4x:8000"}) {
+  for (const char* text :
+       {"1.2.3.4:99:8000", "[::1]:99:8000", "[nonsense]:8000", "01.2.3.4x:8000"}) {
     auto looked_up = tcp_candidates(text);
     ASSERT_FALSE(looked_up) << text;
     EXPECT_EQ(looked_up.error().os_errno, 0);

@@ -84,8 +84,7 @@ TEST(Reply, GrowsPastASmallerReservation) {
         for (int i = 0; i < 12; ++i) {
           append_pattern(reply, std::size_t{10} << 20);
         }
-        std::exit(holds_pattern(reply) && reply.bytes().size() == (std::size_t{120} << 20) ? 0
-                                                                                          : 1);
+        std::exit(holds_pattern(reply) && reply.bytes().size() == (std::size_t{120} << 20) ? 0 : 1);
       },
       testing::ExitedWithCode(0), "");
 }

@@ -16,7 +16,7 @@ namespace quamorsc {
 inline constexpr std::size_t kReceiveSize = 200 * 1024;
 
 struct ReceiveFailure {
-  int recv_errno = 0;                  // a receive call failed (EINTR included)
+  int recv_errno = 0;                   // a receive call failed (EINTR included)
   std::optional<base::Utf8Error> utf8;  // or the bytes are not valid UTF-8
 };
 
