@@ -20,18 +20,24 @@ std::optional<Decoded> decode_at(std::string_view s, std::size_t pos) {
   if (lead < 0x80) {
     return Decoded{lead, 1};
   }
-  std::size_t length = 0;
-  char32_t cp = 0;
-  char32_t least = 0;
+  // Sequence length, the bits the lead byte carries, and the least code point of that length.
+  struct Form {
+    std::size_t length;
+    char32_t bits;
+    char32_t least;
+  };
+  Form form{};
   if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, cp = lead & 0x1Fu, least = 0x80;
+    form = {2, lead & 0x1Fu, 0x80};
   } else if ((lead & 0xF0u) == 0xE0) {
-    length = 3, cp = lead & 0x0Fu, least = 0x800;
+    form = {3, lead & 0x0Fu, 0x800};
   } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, cp = lead & 0x07u, least = 0x10000;
+    form = {4, lead & 0x07u, 0x10000};
   } else {
     return std::nullopt;
   }
+  const auto [length, lead_bits, least] = form;
+  char32_t cp = lead_bits;
   if (s.size() - pos < length) {
     return std::nullopt;
   }

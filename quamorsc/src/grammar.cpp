@@ -1,6 +1,8 @@
 #include "quamorsc/grammar.h"
 
+#include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "quamorsc/value_checks.h"
 
