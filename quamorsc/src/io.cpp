@@ -14,7 +14,7 @@ namespace quamorsc::io {
 
 namespace {
 
-// Writes both pieces in order with as few calls as the kernel allows.
+// Writes both parts in order with as few calls as the kernel allows.
 tl::expected<void, int> write_fd(int fd, std::string_view first, std::string_view second = {}) {
   while (!first.empty() || !second.empty()) {
     iovec parts[2] = {{const_cast<char*>(first.data()), first.size()},
