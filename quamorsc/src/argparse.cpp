@@ -20,18 +20,24 @@ std::optional<Decoded> decode_at(std::string_view s, std::size_t pos) {
   if (lead < 0x80) {
     return Decoded{lead, 1};
   }
-  std::size_t length = 0;
-  char32_t cp = 0;
-  char32_t least = 0;
+  // Sequence length, the bits the lead byte carries, and the least code point of that length.
+  struct Form {
+    std::size_t length;
+    char32_t bits;
+    char32_t least;
+  };
+  Form form{};
   if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, cp = lead & 0x1Fu, least = 0x80;
+    form = {2, lead & 0x1Fu, 0x80};
   } else if ((lead & 0xF0u) == 0xE0) {
-    length = 3, cp = lead & 0x0Fu, least = 0x800;
+    form = {3, lead & 0x0Fu, 0x800};
   } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, cp = lead & 0x07u, least = 0x10000;
+    form = {4, lead & 0x07u, 0x10000};
   } else {
     return std::nullopt;
   }
+  const auto [length, lead_bits, least] = form;
+  char32_t cp = lead_bits;
   if (s.size() - pos < length) {
     return std::nullopt;
   }
@@ -437,8 +443,8 @@ class AppReader {
     if (name == "version") {
       return output(text::app_version(app_));
     }
-    return failure(text::unknown_argument(paint_, word, long_suggestion(name),
-                                          text::app_usage(display_)));
+    return failure(
+        text::unknown_argument(paint_, word, long_suggestion(name), text::app_usage(display_)));
   }
 
   // The application's own long names, else the first subcommand that has a close one.
@@ -463,8 +469,8 @@ class AppReader {
     if (letter == "V") {
       return output(text::app_version(app_));
     }
-    return failure(text::unknown_argument(paint_, "-" + std::string(letter), "",
-                                          text::app_usage(display_)));
+    return failure(
+        text::unknown_argument(paint_, "-" + std::string(letter), "", text::app_usage(display_)));
   }
 
   Exit unknown_word(std::string_view word) const {
@@ -474,8 +480,8 @@ class AppReader {
     }
     names.push_back("help");
     if (auto best = best_match(word, names)) {
-      return failure(text::unrecognized_subcommand(paint_, word, *best, display_,
-                                                   text::app_usage(display_)));
+      return failure(
+          text::unrecognized_subcommand(paint_, word, *best, display_, text::app_usage(display_)));
     }
     return failure(text::unknown_argument(paint_, word, "", text::app_usage(display_)));
   }

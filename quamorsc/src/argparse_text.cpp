@@ -212,8 +212,8 @@ std::string did_you_mean_after(const Paint& paint, std::string_view long_name,
          "' after the subcommand '" + paint.good(subcommand) + "'?";
 }
 
-std::string unknown_argument(const Paint& paint, std::string_view word,
-                             std::string_view suggestion, std::string_view usage) {
+std::string unknown_argument(const Paint& paint, std::string_view word, std::string_view suggestion,
+                             std::string_view usage) {
   return paint.error("error:") + " Found argument '" + paint.warning(word) +
          "' which wasn't expected, or isn't valid in this context" + std::string(suggestion) +
          "\n\n" + std::string(usage) + more_information(paint);
@@ -229,8 +229,7 @@ std::string unrecognized_subcommand(const Paint& paint, std::string_view word,
          std::string(usage) + more_information(paint);
 }
 
-std::string help_unrecognized(const Paint& paint, std::string_view word,
-                              std::string_view display) {
+std::string help_unrecognized(const Paint& paint, std::string_view word, std::string_view display) {
   return paint.error("error:") + " The subcommand '" + paint.warning(word) +
          "' wasn't recognized\n\n" + paint.warning("USAGE:") + "\n\t" + std::string(display) +
          " help <subcommands>..." + more_information(paint);
@@ -245,9 +244,8 @@ std::string requires_value(const Paint& paint, const Option& option, std::string
 std::string too_many_values(const Paint& paint, const Option& option, std::string_view value,
                             std::string_view usage) {
   return paint.error("error:") + " The value '" + paint.warning(value) + "' was provided to '" +
-         paint.warning(display_form(option)) +
-         "', but it wasn't expecting any more values\n\n" + std::string(usage) +
-         more_information(paint);
+         paint.warning(display_form(option)) + "', but it wasn't expecting any more values\n\n" +
+         std::string(usage) + more_information(paint);
 }
 
 std::string invalid_value(const Paint& paint, const Option& option, std::string_view error) {

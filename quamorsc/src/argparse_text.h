@@ -40,13 +40,12 @@ std::string did_you_mean(const Paint& paint, std::string_view long_name);
 std::string did_you_mean_after(const Paint& paint, std::string_view long_name,
                                std::string_view subcommand);
 
-std::string unknown_argument(const Paint& paint, std::string_view word,
-                             std::string_view suggestion, std::string_view usage);
+std::string unknown_argument(const Paint& paint, std::string_view word, std::string_view suggestion,
+                             std::string_view usage);
 std::string unrecognized_subcommand(const Paint& paint, std::string_view word,
                                     std::string_view suggested, std::string_view display,
                                     std::string_view usage);
-std::string help_unrecognized(const Paint& paint, std::string_view word,
-                              std::string_view display);
+std::string help_unrecognized(const Paint& paint, std::string_view word, std::string_view display);
 std::string requires_value(const Paint& paint, const Option& option, std::string_view usage);
 std::string too_many_values(const Paint& paint, const Option& option, std::string_view value,
                             std::string_view usage);

@@ -1,6 +1,8 @@
 #include "quamorsc/grammar.h"
 
+#include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "quamorsc/value_checks.h"
 
@@ -46,21 +48,18 @@ argparse::App declare() {
       "quamorsc",
       "20.0.5",
       {
-          {"system",
-           "",
+          {"system", "",
            with_common({
                optional_value("intf-name", 'i', "intf",
                               "Kernel sourced interface with [<name>], no <name> means all",
                               check_text),
            })},
-          {"bgp",
-           "",
+          {"bgp", "",
            with_common({
                optional_value("neigh-router-ipv4", 'n', "neigh", "BGPv4 neighbor information",
                               check_ipv4_addr),
            })},
-          {"ospfv2",
-           "",
+          {"ospfv2", "",
            with_common({
                flag("ls-db", 'l', "lsdb",
                     "Link State Database => AS LSDB, or with -a <n> => Area LSDB"),
@@ -70,13 +69,11 @@ argparse::App declare() {
                               check_router_id),
                optional_value("n", 'a', "area", "OSPFv2 Area Id in u32 or dotted decimal format",
                               check_area_id),
-               optional_value("intf-name", 'i', "intf", "OSPFv2 interface information",
-                              check_text),
+               optional_value("intf-name", 'i', "intf", "OSPFv2 interface information", check_text),
                optional_value("neigh-router-id", 'n', "neigh", "OSPFv2 neighbor information",
                               check_router_id),
            })},
-          {"ribv4",
-           "",
+          {"ribv4", "",
            with_common({
                optional_value("network", 'p', "prefix", "IPv4 a.b.c.d/n or IPv6 a:b:c::d/n",
                               check_ip_network),
@@ -91,9 +88,7 @@ class Reader {
  public:
   explicit Reader(const argparse::Matches& matches) : matches_(matches) {}
 
-  bool flag(std::string_view arg_name) const {
-    return matches_.option(arg_name).occurrences > 0;
-  }
+  bool flag(std::string_view arg_name) const { return matches_.option(arg_name).occurrences > 0; }
 
   std::optional<std::string> value(std::string_view arg_name) const {
     const auto& match = matches_.option(arg_name);
@@ -128,7 +123,7 @@ class Reader {
   }
 
   CommonArgs common() const {
-    return CommonArgs{flag("detail"),      value("host"),     flag("json-format"),
+    return CommonArgs{flag("detail"),      value("host"),    flag("json-format"),
                       flag("json-pretty"), flag("unsorted"), flag("show-url")};
   }
 

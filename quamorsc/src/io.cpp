@@ -1,5 +1,6 @@
 #include "quamorsc/io.h"
 
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,9 +14,12 @@ namespace quamorsc::io {
 
 namespace {
 
-tl::expected<void, int> write_fd(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    ssize_t n = ::write(fd, bytes.data(), bytes.size());
+// Writes both parts in order with as few calls as the kernel allows.
+tl::expected<void, int> write_fd(int fd, std::string_view first, std::string_view second = {}) {
+  while (!first.empty() || !second.empty()) {
+    iovec parts[2] = {{const_cast<char*>(first.data()), first.size()},
+                      {const_cast<char*>(second.data()), second.size()}};
+    ssize_t n = first.empty() ? ::writev(fd, parts + 1, 1) : ::writev(fd, parts, 2);
     if (n < 0) {
       if (errno == EINTR) {
         continue;
@@ -28,9 +32,17 @@ tl::expected<void, int> write_fd(int fd, std::string_view bytes) {
     if (n == 0) {
       return tl::unexpected(EIO);
     }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
+    auto written = static_cast<std::size_t>(n);
+    std::size_t from_first = written < first.size() ? written : first.size();
+    first.remove_prefix(from_first);
+    second.remove_prefix(written - from_first);
   }
   return {};
+}
+
+[[noreturn]] void stdout_failed(int error) {
+  write_stderr("Failed to write to standard output: " + base::os_error_display(error) + "\n");
+  exit(74);
 }
 
 }  // namespace
@@ -44,10 +56,14 @@ void write_stderr(std::string_view bytes) {
 }
 
 void print_or_exit(std::string_view bytes) {
-  if (auto written = write_stdout(bytes); !written) {
-    write_stderr("Failed to write to standard output: " + base::os_error_display(written.error()) +
-                 "\n");
-    exit(74);
+  if (auto written = write_fd(1, bytes); !written) {
+    stdout_failed(written.error());
+  }
+}
+
+void print_line_or_exit(std::string_view text) {
+  if (auto written = write_fd(1, text, "\n"); !written) {
+    stdout_failed(written.error());
   }
 }
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <utility>
 
+#include "base/utf8.h"
 #include "quamorsc/io.h"
 
 namespace quamorsc::logging {
@@ -165,46 +166,9 @@ void append_piece(std::string& out, std::string_view text, Colour colour, bool c
 }
 
 // The environment variables the logger reads must be UTF-8; anything else counts as unset.
-bool valid_utf8(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size()) {
-    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    unsigned char lead = byte(i);
-    std::size_t len = 0;
-    unsigned char lo = 0x80;
-    unsigned char hi = 0xBF;
-    if (lead < 0x80) {
-      ++i;
-      continue;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-      len = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      len = 3;
-      lo = lead == 0xE0 ? 0xA0 : 0x80;
-      hi = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      len = 4;
-      lo = lead == 0xF0 ? 0x90 : 0x80;
-      hi = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-      return false;
-    }
-    if (text.size() - i < len || byte(i + 1) < lo || byte(i + 1) > hi) {
-      return false;
-    }
-    for (std::size_t k = 2; k < len; ++k) {
-      if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) {
-        return false;
-      }
-    }
-    i += len;
-  }
-  return true;
-}
-
 std::optional<std::string> utf8_variable(const char* name) {
   const char* value = std::getenv(name);
-  if (value == nullptr || !valid_utf8(value)) {
+  if (value == nullptr || base::check_utf8(value)) {
     return std::nullopt;
   }
   return std::string(value);

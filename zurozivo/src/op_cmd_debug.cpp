@@ -24,21 +24,10 @@ struct Shown {
 template <class T>
 void debug_fmt(std::string& out, Shown<T> shown);
 
-void debug_network(std::string& out, const Ipv4Network& net) {
-  base::DebugRecord(out, "Ipv4Network")
-      .field("addr", net.addr)
-      .field("prefix", net.prefix)
-      .finish();
-}
-
 template <class T>
 void debug_value(std::string& out, const T& value) {
-  if constexpr (std::is_same_v<T, Ipv4Network>) {
-    debug_network(out, value);
-  } else {
-    using base::debug_fmt;
-    debug_fmt(out, value);
-  }
+  using base::debug_fmt;
+  debug_fmt(out, value);
 }
 
 template <class T>

@@ -19,10 +19,7 @@ static void to_json(ordered_json& j, const Ipv4Addr& addr) {
 
 // The network exactly as stored, host bits included.
 static void to_json(ordered_json& j, const Ipv4Network& net) {
-  std::string text = to_dotted(net.addr);
-  text += '/';
-  text += std::to_string(net.prefix);
-  j = std::move(text);
+  j = to_string(net);
 }
 
 }  // namespace base

@@ -19,6 +19,10 @@ void write_stderr(std::string_view bytes);
 // error text and ends the process with status 74.
 void print_or_exit(std::string_view bytes);
 
+// Writes `text` and one newline to standard output, in one call where the kernel allows; on
+// failure as `print_or_exit`.
+void print_line_or_exit(std::string_view text);
+
 // Ends the process with `status` after flushing whatever standard output still holds.
 [[noreturn]] void exit(int status);
 

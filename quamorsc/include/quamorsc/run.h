@@ -3,13 +3,15 @@
 // failure is reported on standard error and ends the process with its status.
 #pragma once
 
-#include <string>
-
 #include "base/semver.h"
 #include "quamorsc/cmd.h"
+#include "quamorsc/reply.h"
 
 namespace quamorsc {
 
-std::string run(const Cmd& cmd, base::semver::Version version);
+inline constexpr const char* kLocalSocketPath = "/tmp/zurozivo.sock";
+
+// The reply's `text()` is what is to be printed: the whole local reply, or the REST body.
+Reply run(const Cmd& cmd, base::semver::Version version);
 
 }  // namespace quamorsc

@@ -1,0 +1,46 @@
+// Making the one connection of a run: the local Unix socket, or TCP to "host:port" (a literal
+// address used as it is, else a name looked up and its addresses tried in order), and the text
+// of the error when none can be made.
+#pragma once
+
+#include <sys/socket.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <tl/expected.hpp>
+
+namespace quamorsc {
+
+struct ConnectError {
+  int os_errno = 0;     // an operating-system error, or 0 for
+  std::string message;  // a message of the lookup
+  friend bool operator==(const ConnectError&, const ConnectError&) = default;
+};
+
+// "<C library text> (os error N)", or the message itself.
+std::string error_text(const ConnectError& error);
+
+struct SocketAddr {
+  sockaddr_storage storage{};
+  socklen_t length = 0;
+};
+
+// "a.b.c.d:port" or "[ipv6]:port".
+std::string to_string(const SocketAddr& addr);
+
+// A close-on-exec stream socket of `family`.
+tl::expected<int, ConnectError> stream_socket(int family);
+
+// One socket, one connect; an interrupted connect is a failure like any other.
+tl::expected<int, ConnectError> connect_local(std::string_view path);
+
+// The addresses to try for `connect_str`: the literal address itself, or what the resolver
+// gives for the text before the last ':'.
+tl::expected<std::vector<SocketAddr>, ConnectError> tcp_candidates(std::string_view connect_str);
+
+// Tries each candidate in order; the error is that of the last one tried.
+tl::expected<int, ConnectError> connect_tcp(std::string_view connect_str);
+
+}  // namespace quamorsc

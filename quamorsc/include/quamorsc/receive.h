@@ -1,0 +1,28 @@
+// Receiving a reply until the peer closes the connection: each receive asks for at most
+// 204800 bytes straight into the growing reply, is logged at Trace, and its bytes are checked as
+// UTF-8 while they are still in cache. Both exchanges use it with their own texts.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include <tl/expected.hpp>
+
+#include "base/utf8.h"
+#include "quamorsc/reply.h"
+
+namespace quamorsc {
+
+inline constexpr std::size_t kReceiveSize = 200 * 1024;
+
+struct ReceiveFailure {
+  int recv_errno = 0;                   // a receive call failed (EINTR included)
+  std::optional<base::Utf8Error> utf8;  // or the bytes are not valid UTF-8
+};
+
+// After every receive call that did not fail, the Trace record `trace_prefix`, N, " bytes".
+// On failure the bytes received so far stay in `reply`.
+tl::expected<void, ReceiveFailure> receive_reply(int fd, std::string_view trace_prefix,
+                                                 Reply& reply);
+
+}  // namespace quamorsc

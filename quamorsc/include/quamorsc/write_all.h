@@ -1,0 +1,25 @@
+// Writing a whole byte sequence to a connected stream socket, restarting interrupted calls, and
+// the debug text of its two errors: an operating-system error or the write-zero error.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include <tl/expected.hpp>
+
+namespace quamorsc {
+
+// `Write` is write(2), for the Unix socket; `Send` is send(2) with MSG_NOSIGNAL, for TCP.
+enum class WriteCall { Write, Send };
+
+struct WriteError {
+  int os_errno = 0;  // 0: a call wrote nothing (the write-zero error)
+  friend bool operator==(const WriteError&, const WriteError&) = default;
+};
+
+tl::expected<void, WriteError> write_all(int fd, std::string_view bytes, WriteCall call);
+
+// Os { code: .., kind: .., message: ".." } or Custom { kind: WriteZero, error: ".." }
+void debug_fmt(std::string& out, const WriteError& error);
+
+}  // namespace quamorsc

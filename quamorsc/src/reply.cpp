@@ -1,0 +1,133 @@
+#include "quamorsc/reply.h"
+
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <utility>
+
+#include "quamorsc/io.h"
+
+namespace quamorsc {
+
+namespace {
+
+constexpr std::size_t kPage = 4096;
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+// Address space taken once so that the reply grows in place, never moved or copied; only the
+// pages that bytes land in cost memory. Smaller when the process may not map that much.
+constexpr std::size_t kReserve = std::size_t{64} << 30;
+constexpr std::size_t kMinReserve = std::size_t{16} << 20;
+
+std::size_t round_up(std::size_t n, std::size_t unit) {
+  return (n + unit - 1) / unit * unit;
+}
+
+[[noreturn]] void allocation_failed(std::size_t size) {
+  io::write_stderr("memory allocation of " + std::to_string(size) + " bytes failed\n");
+  std::abort();
+}
+
+// Reserves address space aligned to a huge page, advised for huge pages: a large reply then
+// faults in 2 MiB at a time instead of 4 KiB. Inaccessible pages are not charged; making them
+// writable is, so a refusal shows up as a failed mprotect rather than a later kill.
+std::pair<char*, std::size_t> reserve_space() {
+  for (std::size_t size = kReserve; size >= kMinReserve; size /= 4) {
+    void* p = ::mmap(nullptr, size + kHugePage, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) {
+      continue;
+    }
+    auto* base = static_cast<char*>(p);
+    auto addr = reinterpret_cast<std::uintptr_t>(base);
+    std::size_t lead = round_up(addr, kHugePage) - addr;
+    if (lead > 0) {
+      ::munmap(base, lead);
+    }
+    ::munmap(base + lead + size, kHugePage - lead);
+    ::madvise(base + lead, size, MADV_HUGEPAGE);
+    return {base + lead, size};
+  }
+  return {nullptr, 0};
+}
+
+}  // namespace
+
+Reply::Reply(Reply&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)),
+      capacity_(std::exchange(other.capacity_, 0)),
+      reserved_(std::exchange(other.reserved_, 0)),
+      size_(std::exchange(other.size_, 0)),
+      start_(std::exchange(other.start_, 0)) {}
+
+Reply& Reply::operator=(Reply&& other) noexcept {
+  Reply old(std::move(*this));
+  std::swap(data_, other.data_);
+  std::swap(capacity_, other.capacity_);
+  std::swap(reserved_, other.reserved_);
+  std::swap(size_, other.size_);
+  std::swap(start_, other.start_);
+  return *this;
+}
+
+Reply::~Reply() {
+  if (data_ != nullptr) {
+    ::munmap(data_, reserved_);
+  }
+}
+
+void Reply::reserve(std::size_t n) {
+  if (room() >= n) {
+    return;
+  }
+  std::size_t needed = size_ + n;
+  std::size_t capacity = std::max(needed, capacity_ * 2);
+  capacity = round_up(capacity, capacity >= kHugePage ? kHugePage : kPage);
+  grow(capacity);
+}
+
+void Reply::grow(std::size_t capacity) {
+  if (data_ == nullptr) {
+    auto [base, size] = reserve_space();
+    data_ = base;
+    reserved_ = size;
+  }
+  if (data_ != nullptr && capacity <= reserved_) {
+    // Making more of the reserved space writable keeps every byte where it is.
+    if (::mprotect(data_ + capacity_, capacity - capacity_, PROT_READ | PROT_WRITE) != 0) {
+      allocation_failed(capacity);
+    }
+    capacity_ = capacity;
+    return;
+  }
+  // Past the reserved space: the kernel moves the pages themselves, so there is never a second
+  // copy of the bytes.
+  if (data_ != nullptr && reserved_ > capacity_) {
+    ::munmap(data_ + capacity_, reserved_ - capacity_);
+    reserved_ = capacity_;
+  }
+  void* p = capacity_ == 0 ? ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE,
+                                    MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)
+                           : ::mremap(data_, capacity_, capacity, MREMAP_MAYMOVE);
+  if (p == MAP_FAILED) {
+    allocation_failed(capacity);
+  }
+  data_ = static_cast<char*>(p);
+  ::madvise(data_, capacity, MADV_HUGEPAGE);
+  capacity_ = capacity;
+  reserved_ = capacity;
+}
+
+Reply reply_from(std::string_view text) {
+  Reply reply;
+  reply.reserve(text.size());
+  if (!text.empty()) {
+    std::memcpy(reply.tail(), text.data(), text.size());
+  }
+  reply.commit(text.size());
+  return reply;
+}
+
+}  // namespace quamorsc

@@ -1,0 +1,100 @@
+#include "quamorsc/rest_exchange.h"
+
+#include "base/debug_text.h"
+#include "base/os_error.h"
+#include "base/utf8.h"
+#include "quamorsc/io.h"
+#include "quamorsc/logging.h"
+#include "quamorsc/receive.h"
+#include "quamorsc/write_all.h"
+
+namespace quamorsc {
+
+using logging::Level;
+
+namespace {
+
+constexpr std::string_view kRestPort = "8000";
+
+std::string request_line(std::string_view url) {
+  std::string get = "GET ";
+  get += url;
+  get += " HTTP/1.1\r\n";
+  return get;
+}
+
+}  // namespace
+
+std::string rest_request(std::string_view url, std::string_view host,
+                         const base::semver::Version& version) {
+  std::string request = request_line(url);
+  request += "Host: ";
+  request += host;
+  request += ':';
+  request += kRestPort;
+  request += "\r\nUser-Agent: dozuze/";
+  request += version.to_string();
+  request += "\r\nAccept: */*\r\n\r\n";
+  return request;
+}
+
+Reply tx_stream_rest(base::semver::Version version, std::string_view host, int stream,
+                     zurozivo::op_cmd::OpCmd op_cmd, std::string_view url) {
+  if (logging::enabled(Level::Debug)) {
+    logging::log(Level::Debug, "Tx REST Op Cmd '" + base::to_debug(op_cmd) + "'");
+  }
+  const std::string request_get = rest_request(url, host, version);
+  if (auto written = write_all(stream, request_get, WriteCall::Send); !written) {
+    std::string line = "Failed to Tx REST Op CMD URL: ";
+    debug_fmt(line, written.error());
+    line += '\n';
+    io::write_stderr(line);
+    io::exit(74);
+  }
+  if (logging::enabled(Level::Trace)) {
+    std::string message = "Tx REST Op Cmd ";
+    message += std::to_string(request_line(url).size());
+    message += " bytes: URL ";
+    message += url;
+    logging::log(Level::Trace, message);
+  }
+  return rx_stream_rest(stream);
+}
+
+Reply rx_stream_rest(int stream) {
+  Reply reply;
+  if (auto received = receive_reply(stream, "Rx REST ", reply); !received) {
+    const ReceiveFailure& failure = received.error();
+    std::string line;
+    if (failure.utf8) {
+      line = "Rx REST Failed to convert Rx UTF-8 to a string ";
+      line += base::from_utf8_error_debug(reply.bytes(), *failure.utf8);
+      line += '\n';
+      io::write_stderr(line);
+      io::exit(66);
+    }
+    line = "Rx REST Stream read failed ";
+    base::debug_str(line, base::os_error_kind_description(failure.recv_errno));
+    line += '\n';
+    io::write_stderr(line);
+    io::exit(74);
+  }
+  const std::string_view whole = reply.bytes();
+  if (logging::enabled(Level::Trace)) {
+    std::string message = "Rx reply ";
+    base::debug_str(message, whole);
+    logging::log(Level::Trace, message);
+  }
+  if (!whole.starts_with(kRestStatusPrefix)) {
+    std::string line = "Rx REST did not Rx Status Code '200 OK' ";
+    base::debug_str(line, base::utf8_prefix(whole, kRestStatusPrefix.size()));
+    line += '\n';
+    io::write_stderr(line);
+    io::exit(66);
+  }
+  // The body is printed from where it was received.
+  reply.drop_front(kRestStatusPrefix.size());
+  return reply;
+}
+
+}  // namespace quamorsc

@@ -1,0 +1,35 @@
+#include "quamorsc/write_all.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "base/os_error.h"
+
+namespace quamorsc {
+
+tl::expected<void, WriteError> write_all(int fd, std::string_view bytes, WriteCall call) {
+  while (!bytes.empty()) {
+    ssize_t n = call == WriteCall::Send ? ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL)
+                                        : ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return tl::unexpected(WriteError{errno});
+    }
+    if (n == 0) {
+      return tl::unexpected(WriteError{0});
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return {};
+}
+
+void debug_fmt(std::string& out, const WriteError& error) {
+  out +=
+      error.os_errno == 0 ? base::write_zero_error_debug() : base::os_error_debug(error.os_errno);
+}
+
+}  // namespace quamorsc

@@ -1,0 +1,327 @@
+#include "harness.h"
+
+#include <fcntl.h>
+#include <net/if.h>
+#include <poll.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/mman.h>
+#include <sys/mount.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+namespace e2e {
+
+namespace {
+
+constexpr int kSetupFailed = 120;
+constexpr auto kClientTimeout = std::chrono::seconds(30);
+
+int memfd(const char* name) {
+  int fd = ::memfd_create(name, MFD_CLOEXEC);
+  if (fd < 0) {
+    throw std::runtime_error(std::string("memfd_create: ") + std::strerror(errno));
+  }
+  return fd;
+}
+
+std::string read_all(int fd) {
+  std::string bytes;
+  char buf[65536];
+  for (off_t at = 0;;) {
+    ssize_t n = ::pread(fd, buf, sizeof buf, at);
+    if (n <= 0) {
+      return bytes;
+    }
+    bytes.append(buf, static_cast<std::size_t>(n));
+    at += n;
+  }
+}
+
+void write_all(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n <= 0) {
+      return;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
+// Reports a failed step of the child and ends it.
+[[noreturn]] void setup_failed(int result_fd, const std::string& what) {
+  write_all(result_fd, "setup " + what + ": " + std::strerror(errno));
+  ::_exit(kSetupFailed);
+}
+
+void write_file(int result_fd, const std::string& path, const std::string& text) {
+  std::ofstream file(path, std::ios::binary);
+  file << text;
+  if (!file) {
+    setup_failed(result_fd, "write " + path);
+  }
+}
+
+void bind_over(int result_fd, const std::string& source, const char* target) {
+  if (::mount(source.c_str(), target, nullptr, MS_BIND, nullptr) != 0) {
+    setup_failed(result_fd, std::string("bind over ") + target);
+  }
+}
+
+// The private world of one run: its own /tmp, loopback and name lookup by files alone.
+void enter_namespaces(int result_fd, const std::string& hosts) {
+  if (::unshare(CLONE_NEWNS | CLONE_NEWNET) != 0) {
+    setup_failed(result_fd, "unshare");
+  }
+  if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+    setup_failed(result_fd, "make / private");
+  }
+  if (::mount("tmpfs", "/tmp", "tmpfs", 0, "mode=1777") != 0) {
+    setup_failed(result_fd, "tmpfs on /tmp");
+  }
+  int sock = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  ifreq ifr{};
+  std::strcpy(ifr.ifr_name, "lo");
+  if (sock < 0 || ::ioctl(sock, SIOCGIFFLAGS, &ifr) != 0) {
+    setup_failed(result_fd, "read loopback flags");
+  }
+  ifr.ifr_flags = static_cast<short>(ifr.ifr_flags | IFF_UP);
+  if (::ioctl(sock, SIOCSIFFLAGS, &ifr) != 0) {
+    setup_failed(result_fd, "bring loopback up");
+  }
+  ::close(sock);
+  ::mkdir("/tmp/.e2e-etc", 0755);
+  write_file(result_fd, "/tmp/.e2e-etc/hosts", hosts);
+  write_file(result_fd, "/tmp/.e2e-etc/nsswitch.conf", "hosts: files\n");
+  bind_over(result_fd, "/tmp/.e2e-etc/hosts", "/etc/hosts");
+  bind_over(result_fd, "/tmp/.e2e-etc/nsswitch.conf", "/etc/nsswitch.conf");
+}
+
+std::vector<char*> c_strings(std::vector<std::string>& strings) {
+  std::vector<char*> out;
+  for (std::string& s : strings) {
+    out.push_back(s.data());
+  }
+  out.push_back(nullptr);
+  return out;
+}
+
+pid_t start_daemon(int result_fd, int err_fd, std::vector<std::string> args) {
+  int ready[2];
+  if (::pipe2(ready, O_CLOEXEC) != 0) {
+    setup_failed(result_fd, "pipe");
+  }
+  args.insert(args.begin(), FAKE_DAEMON_BIN);
+  args.insert(args.end(), {"--record", "/tmp/.e2e-requests"});
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    ::dup2(ready[1], 1);
+    ::dup2(err_fd, 2);
+    auto argv = c_strings(args);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  ::close(ready[1]);
+  pollfd pfd{ready[0], POLLIN, 0};
+  char buf[16] = {};
+  if (::poll(&pfd, 1, 10000) != 1 || ::read(ready[0], buf, sizeof buf) <= 0) {
+    errno = ETIMEDOUT;
+    setup_failed(result_fd, "stand-in daemon did not start");
+  }
+  ::close(ready[0]);
+  return pid;
+}
+
+void redirect_stdout(Stdout mode, int out_fd) {
+  switch (mode) {
+    case Stdout::Captured:
+      ::dup2(out_fd, 1);
+      break;
+    case Stdout::Closed:
+      ::close(1);
+      break;
+    case Stdout::ClosedPipe: {
+      int p[2];
+      if (::pipe(p) == 0) {
+        ::close(p[0]);
+        ::dup2(p[1], 1);
+        ::close(p[1]);
+      }
+      break;
+    }
+    case Stdout::DevFull: {
+      int fd = ::open("/dev/full", O_WRONLY);
+      ::dup2(fd, 1);
+      ::close(fd);
+      break;
+    }
+  }
+}
+
+pid_t start_client(const Scenario& scenario, int out_fd, int err_fd) {
+  std::vector<std::string> args = scenario.args;
+  args.insert(args.begin(), QUAMORSC_BIN);
+  std::vector<std::string> env = scenario.env;
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    int null_fd = ::open("/dev/null", O_RDONLY);
+    ::dup2(null_fd, 0);
+    ::dup2(err_fd, 2);
+    redirect_stdout(scenario.out, out_fd);
+    auto argv = c_strings(args);
+    auto envp = c_strings(env);
+    ::execve(argv[0], argv.data(), envp.data());
+    ::_exit(127);
+  }
+  return pid;
+}
+
+// Waits for `pid`, killing it when it takes longer than `limit`; its wait status, or -1.
+int wait_for(pid_t pid, std::chrono::milliseconds limit) {
+  auto deadline = std::chrono::steady_clock::now() + limit;
+  int status = 0;
+  while (::waitpid(pid, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+      return -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return status;
+}
+
+[[noreturn]] void run_child(const Scenario& scenario, int out_fd, int err_fd, int requests_fd,
+                            int result_fd, int daemon_err_fd) {
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  enter_namespaces(result_fd, scenario.hosts);
+  pid_t daemon = 0;
+  if (scenario.daemon) {
+    daemon = start_daemon(result_fd, daemon_err_fd, *scenario.daemon);
+  }
+  pid_t client = start_client(scenario, out_fd, err_fd);
+  int status = wait_for(client, kClientTimeout);
+  if (daemon != 0) {
+    // The daemon records a request before it answers, so it is on file by now.
+    ::kill(daemon, SIGKILL);
+    ::waitpid(daemon, nullptr, 0);
+    std::ifstream in("/tmp/.e2e-requests", std::ios::binary);
+    write_all(requests_fd,
+              std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+  }
+  std::ostringstream result;
+  if (status == -1) {
+    result << "timeout " << client;
+  } else if (WIFEXITED(status)) {
+    result << "exit " << WEXITSTATUS(status) << ' ' << client;
+  } else {
+    result << "signal " << WTERMSIG(status) << ' ' << client;
+  }
+  write_all(result_fd, result.str());
+  ::_exit(0);
+}
+
+std::string normalise_times(const std::string& text) {
+  static const std::regex time(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)");
+  return std::regex_replace(text, time, "TIME");
+}
+
+}  // namespace
+
+std::optional<std::string> namespaces_unavailable() {
+  static const std::optional<std::string> why = []() -> std::optional<std::string> {
+    int result_fd = memfd("probe");
+    pid_t pid = ::fork();
+    if (pid == 0) {
+      enter_namespaces(result_fd, "127.0.0.1 localhost\n");
+      ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    std::string reason = read_all(result_fd);
+    ::close(result_fd);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+      return std::nullopt;
+    }
+    return reason.empty() ? std::string("the probe failed") : reason;
+  }();
+  return why;
+}
+
+Outcome run(const Scenario& scenario) {
+  int out_fd = memfd("out");
+  int err_fd = memfd("err");
+  int requests_fd = memfd("requests");
+  int result_fd = memfd("result");
+  int daemon_err_fd = memfd("daemon-err");
+  pid_t child = ::fork();
+  if (child == 0) {
+    run_child(scenario, out_fd, err_fd, requests_fd, result_fd, daemon_err_fd);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+
+  Outcome outcome;
+  outcome.out = read_all(out_fd);
+  outcome.err = normalise_times(read_all(err_fd));
+  outcome.requests = read_all(requests_fd);
+  outcome.daemon_err = read_all(daemon_err_fd);
+  std::istringstream result(read_all(result_fd));
+  std::string how;
+  int value = 0;
+  result >> how >> value >> outcome.pid;
+  for (int fd : {out_fd, err_fd, requests_fd, result_fd, daemon_err_fd}) {
+    ::close(fd);
+  }
+  if (how == "exit") {
+    outcome.status = value;
+  } else if (how == "signal") {
+    outcome.signal = value;
+  } else {
+    ADD_FAILURE() << "run did not finish: " << result.str() << outcome.daemon_err;
+  }
+  return outcome;
+}
+
+std::string start_line(pid_t pid) {
+  return "[TIME DEBUG quamorsc] START: Version: 20.0.5, Pid " + std::to_string(pid) +
+         " Mode 'release'\n";
+}
+
+}  // namespace e2e
+
+namespace e2e {
+
+std::string name_of(const std::vector<std::string>& words) {
+  std::string name;
+  for (const std::string& word : words) {
+    bool upper = true;
+    for (char c : word) {
+      if (std::isalnum(static_cast<unsigned char>(c)) == 0) {
+        upper = true;
+        continue;
+      }
+      name += upper ? static_cast<char>(std::toupper(static_cast<unsigned char>(c))) : c;
+      upper = false;
+    }
+  }
+  return name.empty() ? "None" : name;
+}
+
+}  // namespace e2e

@@ -1,0 +1,59 @@
+// Runs the real client against the stand-in daemon inside private mount and network namespaces
+// made for each run: a tmpfs on /tmp (so /tmp/zurozivo.sock is the run's own), loopback up (so
+// port 8000 is the run's own), and the run's own hosts file. Runs are independent and may go on
+// in parallel; the host's socket and port are never touched.
+#pragma once
+
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace e2e {
+
+enum class Stdout { Captured, Closed, ClosedPipe, DevFull };
+
+struct Scenario {
+  std::vector<std::string> args;                   // the client's, after the program name
+  std::vector<std::string> env;                    // "NAME=value", nothing else is set
+  std::optional<std::vector<std::string>> daemon;  // the stand-in daemon's options, if any
+  std::string hosts = "127.0.0.1 localhost\n::1 localhost\n";
+  Stdout out = Stdout::Captured;
+};
+
+struct Outcome {
+  std::string out;
+  std::string err;  // log timestamps replaced by "TIME"
+  int status = -1;  // exit status, or -1 when the client ended by a signal
+  int signal = 0;
+  pid_t pid = 0;         // the client's process id
+  std::string requests;  // every request byte the daemon received, in order
+  std::string daemon_err;
+};
+
+// Why namespaces cannot be made here, or nothing when they can.
+std::optional<std::string> namespaces_unavailable();
+
+Outcome run(const Scenario& scenario);
+
+// The start record of a client run with process id `pid`.
+std::string start_line(pid_t pid);
+
+}  // namespace e2e
+
+#define E2E_REQUIRE_NAMESPACES()                      \
+  do {                                                \
+    if (auto why = ::e2e::namespaces_unavailable()) { \
+      GTEST_SKIP() << "private namespaces: " << *why; \
+    }                                                 \
+  } while (0)
+
+namespace e2e {
+
+// A test name made of the letters and digits of `words`.
+std::string name_of(const std::vector<std::string>& words);
+
+}  // namespace e2e

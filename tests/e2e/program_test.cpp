@@ -1,0 +1,171 @@
+// The program as a whole through the real binary: the start record and the log filter, the
+// command line's own exits, and standard output that is closed, gone or full.
+
+#include <fstream>
+#include <iterator>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "harness.h"
+
+namespace {
+
+using e2e::Outcome;
+using e2e::Scenario;
+
+std::string fixture(const std::string& name) {
+  std::ifstream in(std::string(QUAMORSC_FIXTURES) + "/" + name, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+Outcome run_bgp(std::vector<std::string> env) {
+  return e2e::run(
+      Scenario{{"bgp"}, std::move(env), std::vector<std::string>{"--local", "--reply", "r"}});
+}
+
+const std::string kTxBgp =
+    "[TIME DEBUG quamorsc] Tx Op Cmd 'OpCmd { flags: JSON_LINES | SORT, target: Bgp(Overview) }'\n";
+
+struct LogCase {
+  std::string rust_log;
+  bool start_and_tx;  // otherwise nothing is logged
+};
+
+void PrintTo(const LogCase& c, std::ostream* os) {
+  *os << c.rust_log;
+}
+
+class LogFilter : public testing::TestWithParam<LogCase> {};
+
+TEST_P(LogFilter, DecidesWhetherTheDebugRecordsAreWritten) {
+  E2E_REQUIRE_NAMESPACES();
+  Outcome o = run_bgp({"RUST_LOG=" + GetParam().rust_log});
+  EXPECT_EQ(o.err, GetParam().start_and_tx ? e2e::start_line(o.pid) + kTxBgp : "");
+  EXPECT_EQ(o.out, "r\n");
+  EXPECT_EQ(o.status, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Directives, LogFilter,
+                         testing::Values(LogCase{"debug", true}, LogCase{"quamorsc=debug", true},
+                                         LogCase{"quamors=debug", true},
+                                         LogCase{"quamorsc::x=debug", false},
+                                         LogCase{"info", false}, LogCase{"warn", false},
+                                         LogCase{"error", false}, LogCase{"", false}),
+                         [](const auto& info) { return "Case" + std::to_string(info.index); });
+
+TEST(Logging, UnsetWritesNothing) {
+  E2E_REQUIRE_NAMESPACES();
+  Outcome o = run_bgp({});
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(o.out, "r\n");
+}
+
+TEST(Logging, InvalidLevelIsWarnedAboutAndOnlyErrorsPass) {
+  E2E_REQUIRE_NAMESPACES();
+  Outcome o = run_bgp({"RUST_LOG=quamorsc=verbose"});
+  EXPECT_EQ(o.err, "warning: invalid logging spec 'verbose', ignoring it\n");
+  EXPECT_EQ(o.out, "r\n");
+  EXPECT_EQ(o.status, 0);
+}
+
+TEST(Logging, AlwaysColoursAFile) {
+  E2E_REQUIRE_NAMESPACES();
+  Outcome o = run_bgp({"RUST_LOG=debug", "RUST_LOG_STYLE=always"});
+  const std::string open = "\x1b[0m\x1b[38;5;8m[\x1b[0m";
+  const std::string close = "\x1b[0m\x1b[38;5;8m]\x1b[0m";
+  const std::string debug = "\x1b[0m\x1b[37mDEBUG\x1b[0m";
+  EXPECT_EQ(o.err, open + "TIME " + debug + " quamorsc" + close + " START: Version: 20.0.5, Pid " +
+                       std::to_string(o.pid) + " Mode 'release'\n" + open + "TIME " + debug +
+                       " quamorsc" + close +
+                       " Tx Op Cmd 'OpCmd { flags: JSON_LINES | SORT, target: Bgp(Overview) }'\n");
+}
+
+struct CliCase {
+  std::vector<std::string> args;
+  std::string out;
+  std::string err_after_start;
+  int status;
+};
+
+void PrintTo(const CliCase& c, std::ostream* os) {
+  *os << e2e::name_of(c.args);
+}
+
+class CommandLineExit : public testing::TestWithParam<CliCase> {};
+
+// The start record comes before the command line is parsed, so it is written by runs that end
+// inside parsing too; no "Cmd from Args" record follows.
+TEST_P(CommandLineExit, ComesAfterTheStartRecord) {
+  E2E_REQUIRE_NAMESPACES();
+  Outcome o = e2e::run(Scenario{GetParam().args, {"RUST_LOG=trace"}, std::nullopt});
+  EXPECT_EQ(o.out, GetParam().out);
+  EXPECT_EQ(o.err, e2e::start_line(o.pid) + GetParam().err_after_start);
+  EXPECT_EQ(o.status, GetParam().status);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Exits, CommandLineExit,
+    testing::Values(
+        CliCase{{"--version"}, "quamorsc 20.0.5\n", "", 0},
+        CliCase{{"bgp", "-V"}, "quamorsc-bgp 20.0.5\n", "", 0},
+        CliCase{{"help", "ospfv2"}, fixture("help/ospfv2.txt"), "", 0},
+        CliCase{{}, "", fixture("help/app.txt"), 1},
+        CliCase{{"xyz"},
+                "",
+                "error: Found argument 'xyz' which wasn't expected, or isn't valid in this "
+                "context\n\nUSAGE:\n    quamorsc <SUBCOMMAND>\n\nFor more information try --help\n",
+                1}),
+    [](const auto& info) { return std::to_string(info.index) + e2e::name_of(info.param.args); });
+
+struct SinkCase {
+  std::string name;
+  e2e::Stdout sink;
+  std::vector<std::string> args;
+  std::string err;
+  int status;
+};
+
+void PrintTo(const SinkCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class StandardOutput : public testing::TestWithParam<SinkCase> {};
+
+TEST_P(StandardOutput, ThatRefusesTheReplyIsReported) {
+  E2E_REQUIRE_NAMESPACES();
+  Scenario s{GetParam().args, {}, std::vector<std::string>{"--local", "--reply", "r"}};
+  s.out = GetParam().sink;
+  Outcome o = e2e::run(s);
+  EXPECT_EQ(o.err, GetParam().err);
+  EXPECT_EQ(o.status, GetParam().status);
+  EXPECT_EQ(o.signal, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sinks, StandardOutput,
+    testing::Values(
+        // A closed standard output counts as written: nothing printed, status 0.
+        SinkCase{"Closed", e2e::Stdout::Closed, {"system"}, "", 0},
+        SinkCase{"ReaderGone",
+                 e2e::Stdout::ClosedPipe,
+                 {"system"},
+                 "Failed to write to standard output: Broken pipe (os error 32)\n",
+                 74},
+        SinkCase{"Full",
+                 e2e::Stdout::DevFull,
+                 {"system"},
+                 "Failed to write to standard output: No space left on device (os error 28)\n",
+                 74},
+        SinkCase{"UrlToFull",
+                 e2e::Stdout::DevFull,
+                 {"system", "--host", "h", "--show-url"},
+                 "Failed to write to standard output: No space left on device (os error 28)\n",
+                 74},
+        SinkCase{
+            "UrlToClosed", e2e::Stdout::Closed, {"system", "--host", "h", "--show-url"}, "", 0}),
+    [](const auto& info) { return info.param.name; });
+
+}  // namespace

@@ -1,0 +1,117 @@
+#include "quamorsc/argparse.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace quamorsc::argparse {
+namespace {
+
+TEST(Similarity, JaroWinklerOnCharacters) {
+  EXPECT_EQ(similarity("", ""), 1.0);
+  EXPECT_EQ(similarity("", "a"), 0.0);
+  EXPECT_EQ(similarity("a", ""), 0.0);
+  EXPECT_EQ(similarity("a", "a"), 1.0);
+  EXPECT_EQ(similarity("a", "b"), 0.0);
+  EXPECT_EQ(similarity("ab", "ba"), 0.0);  // the match window is empty for two characters
+  EXPECT_DOUBLE_EQ(similarity("jsn", "json"), (1.0 + 0.75 + 1.0) / 3 + 0.2 * (1 - 2.75 / 3));
+  // One match lies before its predecessor: t is 1, where the half count of out-of-order
+  // characters would be 1.5.
+  EXPECT_DOUBLE_EQ(similarity("abcxyz", "cabxyz"), (2.0 + 5.0 / 6) / 3);
+  // The common prefix counts in full, not only its first four characters.
+  EXPECT_DOUBLE_EQ(similarity("abcdefgh", "abcdefgx"), 2.75 / 3 + 0.7 * (1 - 2.75 / 3));
+  EXPECT_EQ(similarity("abcdefghijkl", "abcdefghijklm"), 1.0);
+  // Characters, not bytes: "aé" has two.
+  EXPECT_DOUBLE_EQ(similarity("a\u00e9", "ae"), 2.0 / 3 + 0.1 * (1.0 / 3));
+}
+
+tl::expected<void, std::string> refuse_empty(std::string_view value) {
+  if (value.empty()) {
+    return tl::unexpected(std::string("must not be empty"));
+  }
+  return {};
+}
+
+App tool() {
+  return App{"tool",
+             "1.2",
+             {
+                 {"a",
+                  "",
+                  {
+                      Option{"colour", 'c', "colour", Kind::Flag, "Colour it", nullptr},
+                      Option{"abe", 'e', "abe", Kind::Value, "", nullptr},
+                      Option{"abd", '\0', "abd", Kind::Flag, "", nullptr},
+                      Option{"name", 'n', "name", Kind::OptionalValue, "", refuse_empty},
+                  }},
+                 {"b", "Runs b", {Option{"color", 'c', "color", Kind::Flag, "", nullptr}}},
+             }};
+}
+
+Exit exit_of(const App& app, std::vector<std::string> words) {
+  words.insert(words.begin(), "tool");
+  auto parsed = parse(app, words, false);
+  EXPECT_TRUE(std::holds_alternative<Exit>(parsed));
+  return std::holds_alternative<Exit>(parsed) ? std::get<Exit>(parsed) : Exit{};
+}
+
+TEST(Engine, ScreensFollowTheDeclaration) {
+  const App app = tool();
+  EXPECT_EQ(exit_of(app, {"-h"}).text,
+            "tool 1.2\n\nUSAGE:\n    tool <SUBCOMMAND>\n\nFLAGS:\n"
+            "    -h, --help       Prints help information\n"
+            "    -V, --version    Prints version information\n\nSUBCOMMANDS:\n"
+            "    a       \n    b       Runs b\n"
+            "    help    Prints this message or the help of the given subcommand(s)\n");
+  EXPECT_EQ(exit_of(app, {"b", "-h"}).text,
+            "tool-b 1.2\n\nUSAGE:\n    tool b [FLAGS]\n\nFLAGS:\n"
+            "    -c, --color      \n"
+            "    -h, --help       Prints help information\n"
+            "    -V, --version    Prints version information\n");
+  EXPECT_EQ(exit_of(app, {"a", "--help"}).text,
+            "tool-a 1.2\n\nUSAGE:\n    tool a [FLAGS] [OPTIONS]\n\nFLAGS:\n"
+            "        --abd        \n"
+            "    -c, --colour     Colour it\n"
+            "    -h, --help       Prints help information\n"
+            "    -V, --version    Prints version information\n\nOPTIONS:\n"
+            "    -e, --abe <abe>      \n"
+            "    -n, --name <name>    \n");
+}
+
+TEST(Engine, SuggestionOrder) {
+  const App app = tool();
+  // The first subcommand with a close name is named, even if a later one is closer.
+  EXPECT_NE(exit_of(app, {"--colr"})
+                .text.find("Did you mean to put '--colour' after the "
+                           "subcommand 'a'?"),
+            std::string::npos);
+  // Equally close names: flags come before value options whatever the declaration order.
+  EXPECT_NE(exit_of(app, {"a", "--abc"}).text.find("Did you mean --abd?"), std::string::npos);
+}
+
+TEST(Engine, MatchesAndChecks) {
+  const App app = tool();
+  std::vector<std::string> words = {"tool", "a", "-cc", "--abe", "x", "-n", "y"};
+  auto parsed = parse(app, words, false);
+  // --colour was given twice.
+  ASSERT_TRUE(std::holds_alternative<Exit>(parsed));
+  EXPECT_EQ(std::get<Exit>(parsed).status, 1);
+
+  words = {"tool", "a", "-c", "--abe", "", "-n", "y"};
+  parsed = parse(app, words, false);
+  ASSERT_TRUE(std::holds_alternative<Matches>(parsed));
+  const auto& matches = std::get<Matches>(parsed);
+  EXPECT_EQ(matches.subcommand->name, "a");
+  EXPECT_EQ(matches.option("colour").occurrences, 1u);
+  EXPECT_EQ(matches.option("abe").values, std::vector<std::string>{""});
+  EXPECT_EQ(matches.option("abd").occurrences, 0u);
+  EXPECT_EQ(matches.option("name").values, std::vector<std::string>{"y"});
+  EXPECT_EQ(matches.option("unknown").occurrences, 0u);
+
+  EXPECT_EQ(exit_of(app, {"a", "--name="}).text,
+            "error: Invalid value for '--name <name>': must not be empty\n");
+}
+
+}  // namespace
+}  // namespace quamorsc::argparse
