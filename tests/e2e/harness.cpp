@@ -9,6 +9,7 @@
 #include <sys/mman.h>
 #include <sys/mount.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -24,12 +25,13 @@
 #include <sstream>
 #include <thread>
 
+#include "generated_text.h"
+
 namespace e2e {
 
 namespace {
 
 constexpr int kSetupFailed = 120;
-constexpr auto kClientTimeout = std::chrono::seconds(30);
 
 int memfd(const char* name) {
   int fd = ::memfd_create(name, MFD_CLOEXEC);
@@ -170,13 +172,46 @@ void redirect_stdout(Stdout mode, int out_fd) {
       ::close(fd);
       break;
     }
+    case Stdout::Counted:
+      ::dup2(out_fd, 1);  // the write end of the counting pipe
+      break;
   }
+}
+
+constexpr const char* kFaultLog = "/tmp/.e2e-faults";
+
+// What the client's environment gets besides the scenario's own: the fault library when asked
+// for, and the sanitizer settings of the test run, so that a report in the client fails the same
+// way as one in the tests.
+void add_run_environment(const Scenario& scenario, std::vector<std::string>& env) {
+  if (!scenario.faults.empty()) {
+    env.push_back(std::string("LD_PRELOAD=") + FAULT_LIB);
+    env.push_back("QUAMORSC_FAULTS=" + scenario.faults);
+    env.push_back(std::string("QUAMORSC_FAULTS_LOG=") + kFaultLog);
+  }
+  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+    if (const char* value = std::getenv(name)) {
+      env.push_back(std::string(name) + "=" + value);
+    }
+  }
+}
+
+void limit_client(const Scenario& scenario) {
+  if (!scenario.address_space) {
+    return;
+  }
+  // An abort under the limit must not leave a core file of the whole reply behind.
+  rlimit no_core{0, 0};
+  ::setrlimit(RLIMIT_CORE, &no_core);
+  rlimit limit{*scenario.address_space, *scenario.address_space};
+  ::setrlimit(RLIMIT_AS, &limit);
 }
 
 pid_t start_client(const Scenario& scenario, int out_fd, int err_fd) {
   std::vector<std::string> args = scenario.args;
   args.insert(args.begin(), QUAMORSC_BIN);
   std::vector<std::string> env = scenario.env;
+  add_run_environment(scenario, env);
   pid_t pid = ::fork();
   if (pid == 0) {
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -184,6 +219,7 @@ pid_t start_client(const Scenario& scenario, int out_fd, int err_fd) {
     ::dup2(null_fd, 0);
     ::dup2(err_fd, 2);
     redirect_stdout(scenario.out, out_fd);
+    limit_client(scenario);
     auto argv = c_strings(args);
     auto envp = c_strings(env);
     ::execve(argv[0], argv.data(), envp.data());
@@ -207,16 +243,86 @@ int wait_for(pid_t pid, std::chrono::milliseconds limit) {
   return status;
 }
 
+std::string read_file(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Descriptor numbers depend on what the process had open; the tests compare the calls alone.
+std::string without_fd_numbers(const std::string& log) {
+  static const std::regex fd(R"(fd\d+)");
+  return std::regex_replace(log, fd, "fd");
+}
+
+// Reads standard output of the client as it comes, keeping only its length and digest.
+class CountingReader {
+ public:
+  explicit CountingReader(int result_fd) {
+    int p[2];
+    if (::pipe2(p, O_CLOEXEC) != 0) {
+      setup_failed(result_fd, "pipe");
+    }
+    read_end_ = p[0];
+    write_end_ = p[1];
+    thread_ = std::thread([this] {
+      std::vector<char> buf(std::size_t{1} << 20);
+      for (;;) {
+        ssize_t n = ::read(read_end_, buf.data(), buf.size());
+        if (n < 0 && errno == EINTR) {
+          continue;
+        }
+        if (n <= 0) {
+          return;
+        }
+        digest_.update(std::string_view(buf.data(), static_cast<std::size_t>(n)));
+      }
+    });
+  }
+  int write_end() const { return write_end_; }
+  // After the client has been started: only the client holds the write end then.
+  void close_write_end() { ::close(write_end_); }
+  StreamDigest finish() {
+    thread_.join();
+    ::close(read_end_);
+    return digest_;
+  }
+
+ private:
+  int read_end_ = -1;
+  int write_end_ = -1;
+  StreamDigest digest_;
+  std::thread thread_;
+};
+
 [[noreturn]] void run_child(const Scenario& scenario, int out_fd, int err_fd, int requests_fd,
-                            int result_fd, int daemon_err_fd) {
+                            int result_fd, int daemon_err_fd, int faults_fd) {
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   enter_namespaces(result_fd, scenario.hosts);
   pid_t daemon = 0;
   if (scenario.daemon) {
     daemon = start_daemon(result_fd, daemon_err_fd, *scenario.daemon);
   }
-  pid_t client = start_client(scenario, out_fd, err_fd);
-  int status = wait_for(client, kClientTimeout);
+  std::optional<CountingReader> counter;
+  if (scenario.out == Stdout::Counted) {
+    counter.emplace(result_fd);
+  }
+  pid_t client = start_client(scenario, counter ? counter->write_end() : out_fd, err_fd);
+  if (counter) {
+    counter->close_write_end();
+  }
+  int status = wait_for(client, scenario.timeout);
+  std::ostringstream counted;
+  if (counter) {
+    // A client killed for taking too long may have left a writer behind; the daemon is one.
+    if (status == -1 && daemon != 0) {
+      ::kill(daemon, SIGKILL);
+    }
+    StreamDigest digest = counter->finish();
+    counted << ' ' << digest.count() << ' ' << digest.digest();
+  }
+  if (!scenario.faults.empty()) {
+    write_all(faults_fd, without_fd_numbers(read_file(kFaultLog)));
+  }
   if (daemon != 0) {
     // The daemon records a request before it answers, so it is on file by now.
     ::kill(daemon, SIGKILL);
@@ -233,6 +339,7 @@ int wait_for(pid_t pid, std::chrono::milliseconds limit) {
   } else {
     result << "signal " << WTERMSIG(status) << ' ' << client;
   }
+  result << counted.str();
   write_all(result_fd, result.str());
   ::_exit(0);
 }
@@ -270,9 +377,10 @@ Outcome run(const Scenario& scenario) {
   int requests_fd = memfd("requests");
   int result_fd = memfd("result");
   int daemon_err_fd = memfd("daemon-err");
+  int faults_fd = memfd("faults");
   pid_t child = ::fork();
   if (child == 0) {
-    run_child(scenario, out_fd, err_fd, requests_fd, result_fd, daemon_err_fd);
+    run_child(scenario, out_fd, err_fd, requests_fd, result_fd, daemon_err_fd, faults_fd);
   }
   int status = 0;
   ::waitpid(child, &status, 0);
@@ -282,11 +390,15 @@ Outcome run(const Scenario& scenario) {
   outcome.err = normalise_times(read_all(err_fd));
   outcome.requests = read_all(requests_fd);
   outcome.daemon_err = read_all(daemon_err_fd);
+  outcome.fault_log = read_all(faults_fd);
   std::istringstream result(read_all(result_fd));
   std::string how;
   int value = 0;
   result >> how >> value >> outcome.pid;
-  for (int fd : {out_fd, err_fd, requests_fd, result_fd, daemon_err_fd}) {
+  if (scenario.out == Stdout::Counted) {
+    result >> outcome.out_count >> outcome.out_digest;
+  }
+  for (int fd : {out_fd, err_fd, requests_fd, result_fd, daemon_err_fd, faults_fd}) {
     ::close(fd);
   }
   if (how == "exit") {

@@ -6,6 +6,8 @@
 
 #include <sys/types.h>
 
+#include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,7 +16,9 @@
 
 namespace e2e {
 
-enum class Stdout { Captured, Closed, ClosedPipe, DevFull };
+// Counted: a pipe whose reader keeps only the length and digest of what arrives (replies of
+// gigabytes), see Outcome::out_count and StreamDigest.
+enum class Stdout { Captured, Closed, ClosedPipe, DevFull, Counted };
 
 struct Scenario {
   std::vector<std::string> args;                   // the client's, after the program name
@@ -22,6 +26,10 @@ struct Scenario {
   std::optional<std::vector<std::string>> daemon;  // the stand-in daemon's options, if any
   std::string hosts = "127.0.0.1 localhost\n::1 localhost\n";
   Stdout out = Stdout::Captured;
+  // Faults for the preloaded fault library (tests/fault/fault.cpp); none when empty.
+  std::string faults{};
+  std::optional<std::uint64_t> address_space{};  // the client's RLIMIT_AS, when limited
+  std::chrono::seconds timeout{30};              // the client is killed after this long
 };
 
 struct Outcome {
@@ -32,6 +40,9 @@ struct Outcome {
   pid_t pid = 0;         // the client's process id
   std::string requests;  // every request byte the daemon received, in order
   std::string daemon_err;
+  std::string fault_log;        // the fault library's line per socket call, descriptors as "fd"
+  std::uint64_t out_count = 0;  // Stdout::Counted: bytes written to standard output
+  std::uint64_t out_digest = 0;
 };
 
 // Why namespaces cannot be made here, or nothing when they can.
