@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-#include "quamorsc/io.h"
+#include "quamorsc/alloc_failure.h"
 
 namespace quamorsc {
 
@@ -24,11 +24,6 @@ constexpr std::size_t kMinReserve = std::size_t{16} << 20;
 
 std::size_t round_up(std::size_t n, std::size_t unit) {
   return (n + unit - 1) / unit * unit;
-}
-
-[[noreturn]] void allocation_failed(std::size_t size) {
-  io::write_stderr("memory allocation of " + std::to_string(size) + " bytes failed\n");
-  std::abort();
 }
 
 // Reserves address space aligned to a huge page, advised for huge pages: a large reply then

@@ -230,6 +230,31 @@ INSTANTIATE_TEST_SUITE_P(
                     "Failed to convert Rx UTF-8 to a string FromUtf8Error { bytes: [111, 107, 226, "
                     "130], error: Utf8Error { valid_up_to: 2, error_len: None } }\n",
                     66},
+        FailureCase{"BadFirstByte",
+                    {"bgp"},
+                    {"--reply", "\\xffok"},
+                    "Failed to convert Rx UTF-8 to a string FromUtf8Error { bytes: [255, 111, "
+                    "107], error: Utf8Error { valid_up_to: 0, error_len: Some(1) } }\n",
+                    66},
+        FailureCase{"BadLastByte",
+                    {"bgp"},
+                    {"--reply", "ok\\x80"},
+                    "Failed to convert Rx UTF-8 to a string FromUtf8Error { bytes: [111, 107, "
+                    "128], error: Utf8Error { valid_up_to: 2, error_len: Some(1) } }\n",
+                    66},
+        // A lead byte whose character is broken by the next byte, not cut by the end.
+        FailureCase{"BrokenBeforeTheEnd",
+                    {"bgp"},
+                    {"--reply", "\\xf0\\x9f\\x98!"},
+                    "Failed to convert Rx UTF-8 to a string FromUtf8Error { bytes: [240, 159, "
+                    "152, 33], error: Utf8Error { valid_up_to: 0, error_len: Some(3) } }\n",
+                    66},
+        FailureCase{"CutInsideAFourByteCharacter",
+                    {"bgp"},
+                    {"--reply", "\\xf0\\x9f\\x98"},
+                    "Failed to convert Rx UTF-8 to a string FromUtf8Error { bytes: [240, 159, "
+                    "152], error: Utf8Error { valid_up_to: 0, error_len: None } }\n",
+                    66},
         FailureCase{"Surrogate",
                     {"bgp"},
                     {"--reply", "\\xed\\xa0\\x80"},

@@ -258,6 +258,12 @@ INSTANTIATE_TEST_SUITE_P(
                      "84, 84, 80, 47, 49, 46, 49, 32, 50, 48, 48, 32, 79, 75, 13, 10, 13, 10, 97, "
                      "192, 175, 98], error: Utf8Error { valid_up_to: 20, error_len: Some(1) } }\n",
                      66},
+        RefusedReply{"BodyCutInsideACharacter",
+                     {"--reply", std::string(kOk) + "ab\\xe2\\x82"},
+                     "Rx REST Failed to convert Rx UTF-8 to a string FromUtf8Error { bytes: [72, "
+                     "84, 84, 80, 47, 49, 46, 49, 32, 50, 48, 48, 32, 79, 75, 13, 10, 13, 10, 97, "
+                     "98, 226, 130], error: Utf8Error { valid_up_to: 21, error_len: None } }\n",
+                     66},
         RefusedReply{"ResetDuringTheReply",
                      {"--reply", kOk, "--reply-utf8", "100000", "--reset-after", "5000"},
                      "Rx REST Stream read failed \"connection reset\"\n",
