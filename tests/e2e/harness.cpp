@@ -23,7 +23,10 @@
 #include <iterator>
 #include <regex>
 #include <sstream>
+#include <string_view>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "generated_text.h"
 
@@ -84,6 +87,18 @@ void bind_over(int result_fd, const std::string& source, const char* target) {
   }
 }
 
+void make_dirs(int result_fd, const std::string& path) {
+  for (std::size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
+    std::string prefix = path.substr(0, at);
+    if (::mkdir(prefix.c_str(), 0755) != 0 && errno != EEXIST) {
+      setup_failed(result_fd, "mkdir " + prefix);
+    }
+    if (at == std::string::npos) {
+      return;
+    }
+  }
+}
+
 // The private world of one run: its own /tmp, loopback and name lookup by files alone.
 void enter_namespaces(int result_fd, const std::string& hosts) {
   if (::unshare(CLONE_NEWNS | CLONE_NEWNET) != 0) {
@@ -92,8 +107,25 @@ void enter_namespaces(int result_fd, const std::string& hosts) {
   if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
     setup_failed(result_fd, "make / private");
   }
+  // A checkout under /tmp (a CI clone, say) would vanish under the new tmpfs along with the
+  // programs and fixtures the run needs, so those trees are bound back at their own paths.
+  std::vector<std::pair<std::string, int>> kept;
+  for (const char* dir : {E2E_SOURCE_DIR, E2E_BINARY_DIR}) {
+    if (std::string_view(dir).starts_with("/tmp/")) {
+      int fd = ::open(dir, O_PATH | O_DIRECTORY | O_CLOEXEC);
+      if (fd < 0) {
+        setup_failed(result_fd, std::string("open ") + dir);
+      }
+      kept.emplace_back(dir, fd);
+    }
+  }
   if (::mount("tmpfs", "/tmp", "tmpfs", 0, "mode=1777") != 0) {
     setup_failed(result_fd, "tmpfs on /tmp");
+  }
+  for (const auto& [dir, fd] : kept) {
+    make_dirs(result_fd, dir);
+    bind_over(result_fd, "/proc/self/fd/" + std::to_string(fd), dir.c_str());
+    ::close(fd);
   }
   int sock = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   ifreq ifr{};
