@@ -345,10 +345,7 @@ class CountingReader {
   int status = wait_for(client, scenario.timeout);
   std::ostringstream counted;
   if (counter) {
-    // A client killed for taking too long may have left a writer behind; the daemon is one.
-    if (status == -1 && daemon != 0) {
-      ::kill(daemon, SIGKILL);
-    }
+    // The client has ended, and with it the only writer: the reader is at the end of the stream.
     StreamDigest digest = counter->finish();
     counted << ' ' << digest.count() << ' ' << digest.digest();
   }
