@@ -2,12 +2,7 @@
  * every command follows every other equally often), and prints for each the median wall time
  * from spawn to exit and its peak resident memory (the child's own getrusage, from wait4).
  *
- *   runner RUNS WARMUP null|pipe WARM_BYTES -- [<FILE] PROG ARG... [-- [<FILE] PROG ARG...]...
- *
- * Before each run (off the clock) the runner touches and frees WARM_BYTES of memory, so that the
- * pages the next command gets are backed by the host: on a virtual machine that hands free memory
- * back to its host, the first touch of a page the host took back costs a host fault, and would
- * otherwise strike whichever command happens to run after an idle moment.
+ *   runner RUNS WARMUP null|pipe -- [<FILE] PROG ARG... [-- [<FILE] PROG ARG...]...
  *
  * Standard output of each command goes to /dev/null, or to a pipe drained by `cat > /dev/null`
  * (started before the clock starts and waited for after it stops). Standard input is FILE when a
@@ -23,7 +18,6 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -62,28 +56,6 @@ static pid_t spawn(char** argv, int in, int out) {
     exit(1);
   }
   return pid;
-}
-
-/* In a child of its own: a command started with posix_spawn would otherwise inherit the
- * runner's peak RSS. */
-static void warm_memory(size_t bytes) {
-  if (bytes == 0)
-    return;
-  pid_t pid = fork();
-  if (pid < 0)
-    die("fork");
-  if (pid == 0) {
-    char* p = mmap(NULL, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED)
-      _exit(1);
-    madvise(p, bytes, MADV_HUGEPAGE);
-    for (size_t i = 0; i < bytes; i += 4096)
-      p[i] = 1;
-    _exit(0);
-  }
-  int status;
-  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    die("warming memory");
 }
 
 /* One run of `c`; returns its wall time and stores its peak RSS in `rss`. */
@@ -135,21 +107,19 @@ static int by_long(const void* a, const void* b) {
 }
 
 int main(int argc, char** argv) {
-  if (argc < 7 || strcmp(argv[5], "--") != 0) {
-    fprintf(stderr,
-            "usage: runner RUNS WARMUP null|pipe WARM_BYTES -- [<FILE] PROG ARG... [-- ...]\n");
+  if (argc < 6 || strcmp(argv[4], "--") != 0) {
+    fprintf(stderr, "usage: runner RUNS WARMUP null|pipe -- [<FILE] PROG ARG... [-- ...]\n");
     return 2;
   }
   int runs = atoi(argv[1]);
   int warmup = atoi(argv[2]);
   int pipe_sink = strcmp(argv[3], "pipe") == 0;
-  size_t warm = (size_t)strtoull(argv[4], NULL, 10);
   if (runs < 1 || warmup < 0)
     return 2;
 
   struct command commands[16];
   int count = 0;
-  for (int i = 5; i < argc;) {
+  for (int i = 4; i < argc;) {
     if (strcmp(argv[i], "--") != 0 || i + 1 >= argc || count == 16) {
       fprintf(stderr, "runner: bad command list\n");
       return 2;
@@ -172,14 +142,11 @@ int main(int argc, char** argv) {
 
   long rss;
   for (int r = 0; r < warmup; ++r)
-    for (int k = 0; k < count; ++k) {
-      warm_memory(warm);
+    for (int k = 0; k < count; ++k)
       run_once(&commands[k], pipe_sink, &rss);
-    }
   for (int r = 0; r < runs; ++r)
     for (int j = 0; j < count; ++j) {
       int k = (r + j) % count;
-      warm_memory(warm);
       commands[k].wall[r] = run_once(&commands[k], pipe_sink, &commands[k].rss[r]);
     }
 
