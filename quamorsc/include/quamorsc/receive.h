@@ -25,4 +25,13 @@ struct ReceiveFailure {
 tl::expected<void, ReceiveFailure> receive_reply(int fd, std::string_view trace_prefix,
                                                  Reply& reply);
 
+// Reports a failed receive: `prefix` + "Failed to convert Rx UTF-8 to a string " and the
+// conversion error (status 66), or `prefix` + "Stream read failed " and the kind of the error
+// number (status 74).
+[[noreturn]] void report_receive_failure(std::string_view prefix, const ReceiveFailure& failure,
+                                         const Reply& reply);
+
+// The Trace record "Rx reply " with the debug text of the whole reply.
+void log_reply(std::string_view reply);
+
 }  // namespace quamorsc
