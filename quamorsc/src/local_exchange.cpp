@@ -14,6 +14,8 @@ namespace quamorsc {
 
 using logging::Level;
 
+// The command is handed over for good: it lives until the reply is in, then goes with the call.
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
 Reply tx_stream(int stream, zurozivo::op_cmd::OpCmd op_cmd) {
   if (logging::enabled(Level::Debug)) {
     logging::log(Level::Debug, "Tx Op Cmd '" + base::to_debug(op_cmd) + "'");

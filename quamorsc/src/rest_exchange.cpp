@@ -40,8 +40,11 @@ std::string rest_request(std::string_view url, std::string_view host,
   return request;
 }
 
+// The version and the command are handed over for good and go with the call.
+// NOLINTBEGIN(performance-unnecessary-value-param)
 Reply tx_stream_rest(base::semver::Version version, std::string_view host, int stream,
                      zurozivo::op_cmd::OpCmd op_cmd, std::string_view url) {
+  // NOLINTEND(performance-unnecessary-value-param)
   if (logging::enabled(Level::Debug)) {
     logging::log(Level::Debug, "Tx REST Op Cmd '" + base::to_debug(op_cmd) + "'");
   }

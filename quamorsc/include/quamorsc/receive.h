@@ -13,7 +13,7 @@
 
 namespace quamorsc {
 
-inline constexpr std::size_t kReceiveSize = 200 * 1024;
+inline constexpr std::size_t kReceiveSize = std::size_t{200} * 1024;
 
 struct ReceiveFailure {
   int recv_errno = 0;                   // a receive call failed (EINTR included)
