@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/debug_text.h"
+#include "utf8_vector.h"
 
 namespace base {
 namespace {
@@ -67,9 +68,17 @@ Utf8Error cut_at(std::size_t pos) {
 }  // namespace
 
 std::optional<Utf8Error> check_utf8(std::string_view bytes) {
+  // The vector pass only says how far the bytes are surely valid; the first invalid sequence, its
+  // position and length, always come from the byte-wise decoder.
+  return utf8_vector::check_from(bytes, utf8_vector::known_valid_prefix(bytes));
+}
+
+namespace utf8_vector {
+
+std::optional<Utf8Error> check_from(std::string_view bytes, std::size_t start) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
-  std::size_t i = 0;
+  std::size_t i = start;
   for (;;) {
     i = skip_ascii(p, i, n);
     if (i >= n) {
@@ -111,6 +120,8 @@ std::optional<Utf8Error> check_utf8(std::string_view bytes) {
     i += trail + 1;
   }
 }
+
+}  // namespace utf8_vector
 
 void Utf8Checker::update(std::string_view bytes) {
   if (error_ || checked_ >= bytes.size()) {

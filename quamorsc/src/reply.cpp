@@ -78,18 +78,32 @@ void Reply::reserve(std::size_t n) {
     return;
   }
   std::size_t needed = size_ + n;
-  std::size_t capacity = std::max(needed, capacity_ * 2);
-  capacity = round_up(capacity, capacity >= kHugePage ? kHugePage : kPage);
-  grow(capacity);
+  grow(std::max(needed, capacity_ * 2));
 }
 
 void Reply::grow(std::size_t capacity) {
   if (data_ == nullptr) {
     auto [base, size] = reserve_space();
-    data_ = base;
-    reserved_ = size;
+    // The first part ends on a huge-page boundary: a small reply costs a few small pages, and
+    // every byte after it lands in whole huge pages (a huge page that already holds small ones
+    // stays small, so the first part must not share one with what follows).
+    std::size_t first = round_up(capacity, kPage);
+    std::size_t lead = base != nullptr && first < kHugePage ? kHugePage - first : 0;
+    if (lead > 0) {
+      ::munmap(base, lead);
+    }
+    data_ = base + lead;
+    reserved_ = size - lead;
   }
   if (data_ != nullptr && capacity <= reserved_) {
+    // Past the first part, the writable end stays on a huge-page boundary; the reserved space
+    // ends on one, so the rounding never leaves it.
+    if (capacity_ == 0) {
+      capacity = round_up(capacity, capacity >= kHugePage ? kHugePage : kPage);
+    } else {
+      std::size_t offset = reinterpret_cast<std::uintptr_t>(data_) % kHugePage;
+      capacity = round_up(offset + capacity, kHugePage) - offset;
+    }
     // Making more of the reserved space writable keeps every byte where it is.
     if (::mprotect(data_ + capacity_, capacity - capacity_, PROT_READ | PROT_WRITE) != 0) {
       allocation_failed(capacity);
@@ -97,6 +111,7 @@ void Reply::grow(std::size_t capacity) {
     capacity_ = capacity;
     return;
   }
+  capacity = round_up(capacity, capacity >= kHugePage ? kHugePage : kPage);
   // Past the reserved space: the kernel moves the pages themselves, so there is never a second
   // copy of the bytes.
   if (data_ != nullptr && reserved_ > capacity_) {

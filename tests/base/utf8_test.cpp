@@ -1,5 +1,7 @@
 #include "base/utf8.h"
 
+#include "utf8_vector.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -235,6 +237,93 @@ TEST(CheckUtf8, AgreesWithAnIndependentDecoderOnRandomBytes) {
     }
     ASSERT_EQ(show(check_utf8(bytes)), show(reference_check(bytes)))
         << testing::PrintToString(bytes);
+  }
+}
+
+// Every vector kernel this processor has, each on its own, finished by the byte-wise check as
+// check_utf8 does it with the widest one.
+std::vector<utf8_vector::Kernel> kernels() {
+  std::vector<utf8_vector::Kernel> found;
+  for (auto k : {utf8_vector::Kernel::Avx2, utf8_vector::Kernel::Avx512}) {
+    if (utf8_vector::available(k)) {
+      found.push_back(k);
+    }
+  }
+  return found;
+}
+
+std::optional<Utf8Error> check_with(utf8_vector::Kernel kernel, const std::string& bytes) {
+  return utf8_vector::check_from(bytes, utf8_vector::known_valid_prefix(kernel, bytes));
+}
+
+// Valid text of every character length with one or two bytes replaced, long enough to cross the
+// vector blocks at every offset: the faults land on both sides of a block edge, inside a
+// character, and in the bytes the vector pass leaves to the byte-wise decoder.
+TEST(CheckUtf8, AgreesWithAnIndependentDecoderAcrossVectorBlocks) {
+  const std::vector<std::string> chars = {"a",
+                                          "\x7f",
+                                          "\xc2\x80",
+                                          "\xdf\xbf",
+                                          "\xe0\xa0\x80",
+                                          "\xed\x9f\xbf",
+                                          "\xee\x80\x80",
+                                          "\xef\xbf\xbf",
+                                          "\xf0\x90\x80\x80",
+                                          "\xf4\x8f\xbf\xbf",
+                                          "\xf3\xbf\xbf\xbf"};
+  const std::vector<unsigned char> pool = {'a',  0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xC1,
+                                           0xC2, 0xDF, 0xE0, 0xED, 0xEF, 0xF0, 0xF4, 0xF5, 0xFF};
+  const auto available = kernels();
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<std::size_t> pick_char(0, chars.size() - 1);
+  std::uniform_int_distribution<std::size_t> pick_byte(0, pool.size() - 1);
+  std::uniform_int_distribution<int> ascii_run(0, 3);
+  std::uniform_int_distribution<std::size_t> length(0, 400);
+  std::uniform_int_distribution<int> faults(0, 2);
+  for (int round = 0; round < 100000; ++round) {
+    std::string bytes;
+    const std::size_t target = length(rng);
+    while (bytes.size() < target) {
+      // Long ASCII stretches too, so that whole blocks take the ASCII path.
+      bytes += ascii_run(rng) == 0 ? std::string(40, 'x') : chars[pick_char(rng)];
+    }
+    for (int k = faults(rng); k > 0 && !bytes.empty(); --k) {
+      std::uniform_int_distribution<std::size_t> at(0, bytes.size() - 1);
+      bytes[at(rng)] = static_cast<char>(pool[pick_byte(rng)]);
+    }
+    if (round % 3 == 0 && !bytes.empty()) {
+      bytes.pop_back();  // may leave the last character unfinished
+    }
+    const std::string want = show(reference_check(bytes));
+    ASSERT_EQ(show(check_utf8(bytes)), want) << testing::PrintToString(bytes);
+    for (auto kernel : available) {
+      ASSERT_EQ(show(check_with(kernel, bytes)), want)
+          << static_cast<int>(kernel) << " " << testing::PrintToString(bytes);
+      // A kernel that stopped early would still be right, only slow: on valid text it must reach
+      // the last whole block (128 bytes at most, and a character cut by its end).
+      if (want == "valid") {
+        ASSERT_GE(utf8_vector::known_valid_prefix(kernel, bytes) + 128 + 3, bytes.size())
+            << static_cast<int>(kernel) << " " << testing::PrintToString(bytes);
+      }
+    }
+  }
+}
+
+TEST(CheckUtf8, UnfinishedCharacterBeforeAsciiAtEveryOffset) {
+  // Cut before its last byte and followed by whole blocks of ASCII, which the vector pass takes
+  // without looking at their bytes one by one.
+  for (auto kernel : kernels()) {
+    for (std::string ch : {"\xc3\xa9"s, "\xe2\x82\xac"s, "\xf0\x9f\x98\x80"s}) {
+      for (std::size_t keep = 1; keep < ch.size(); ++keep) {
+        for (std::size_t at = 0; at < 270; ++at) {
+          const std::string text =
+              std::string(at, 'a') + ch.substr(0, keep) + std::string(270, 'a');
+          EXPECT_EQ(show(check_with(kernel, text)),
+                    show(invalid(at, static_cast<std::uint8_t>(keep))))
+              << static_cast<int>(kernel) << " " << ch.size() << " " << keep << " " << at;
+        }
+      }
+    }
   }
 }
 
