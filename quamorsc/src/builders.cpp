@@ -1,5 +1,8 @@
 #include "quamorsc/builders.h"
 
+#include <string>
+#include <utility>
+
 #include "base/debug_text.h"
 #include "quamorsc/io.h"
 
@@ -140,11 +143,6 @@ op::OspfV2Request ospfv2_request(const OspfV2CmdArgs& args) {
   return {op::OspfV2Request::Overview{}};
 }
 
-[[noreturn]] void fail_rib(const std::string& line) {
-  io::write_stderr(line);
-  io::exit(65);
-}
-
 op::RequestOrigin rib_origin(const RibCmdArgs& args) {
   if (!args.origin) {
     return op::RequestOrigin::KERNEL | op::RequestOrigin::OSPFV2;
@@ -157,8 +155,8 @@ op::RequestOrigin rib_origin(const RibCmdArgs& args) {
   }
   std::string line = "Unknown RIB origin given ";
   base::debug_str(line, *args.origin);
-  line += ", valid origins are [kernel, ospfv2]\n";
-  fail_rib(line);
+  line += ", valid origins are [kernel, ospfv2]";
+  io::fail(std::move(line), 65);
 }
 
 }  // namespace
@@ -210,8 +208,7 @@ tl::expected<OpCmd, std::string> op_cmd_rib(const RibCmdArgs& args) {
     if (const auto* v6 = std::get_if<base::Ipv6Network>(&**args.network)) {
       std::string line = "IPv6 Network not supported yet ";
       base::debug_fmt(line, *v6);
-      line += '\n';
-      fail_rib(line);
+      io::fail(std::move(line), 65);
     }
     network = std::get<base::Ipv4Network>(**args.network).network();
   }

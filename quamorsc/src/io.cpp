@@ -72,4 +72,10 @@ void exit(int status) {
   std::exit(status);
 }
 
+void fail(std::string line, int status) {
+  line += '\n';
+  write_stderr(line);
+  exit(status);
+}
+
 }  // namespace quamorsc::io

@@ -1,9 +1,9 @@
 #include "quamorsc/local_exchange.h"
 
 #include <string>
+#include <utility>
 
 #include "base/debug_text.h"
-#include "base/os_error.h"
 #include "base/utf8.h"
 #include "quamorsc/io.h"
 #include "quamorsc/logging.h"
@@ -14,6 +14,8 @@ namespace quamorsc {
 
 using logging::Level;
 
+// The command is handed over for good: it lives until the reply is in, then goes with the call.
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
 Reply tx_stream(int stream, zurozivo::op_cmd::OpCmd op_cmd) {
   if (logging::enabled(Level::Debug)) {
     logging::log(Level::Debug, "Tx Op Cmd '" + base::to_debug(op_cmd) + "'");
@@ -24,9 +26,7 @@ Reply tx_stream(int stream, zurozivo::op_cmd::OpCmd op_cmd) {
     base::debug_str(line, op_cmd_json_str);
     line += ": ";
     debug_fmt(line, written.error());
-    line += '\n';
-    io::write_stderr(line);
-    io::exit(74);
+    io::fail(std::move(line), 74);
   }
   if (logging::enabled(Level::Trace)) {
     logging::log(Level::Trace, "Op Cmd Tx " + std::to_string(op_cmd_json_str.size()) + " bytes");
@@ -37,26 +37,9 @@ Reply tx_stream(int stream, zurozivo::op_cmd::OpCmd op_cmd) {
 Reply rx_stream(int stream) {
   Reply reply;
   if (auto received = receive_reply(stream, "Op Cmd Rx ", reply); !received) {
-    const ReceiveFailure& failure = received.error();
-    std::string line;
-    if (failure.utf8) {
-      line = "Failed to convert Rx UTF-8 to a string ";
-      line += base::from_utf8_error_debug(reply.bytes(), *failure.utf8);
-      line += '\n';
-      io::write_stderr(line);
-      io::exit(66);
-    }
-    line = "Stream read failed ";
-    base::debug_str(line, base::os_error_kind_description(failure.recv_errno));
-    line += '\n';
-    io::write_stderr(line);
-    io::exit(74);
+    report_receive_failure("", received.error(), reply);
   }
-  if (logging::enabled(Level::Trace)) {
-    std::string message = "Rx reply ";
-    base::debug_str(message, reply.text());
-    logging::log(Level::Trace, message);
-  }
+  log_reply(reply.text());
   return reply;
 }
 

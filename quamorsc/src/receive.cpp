@@ -4,7 +4,11 @@
 
 #include <cerrno>
 #include <string>
+#include <utility>
 
+#include "base/debug_text.h"
+#include "base/os_error.h"
+#include "quamorsc/io.h"
 #include "quamorsc/logging.h"
 
 namespace quamorsc {
@@ -36,6 +40,27 @@ tl::expected<void, ReceiveFailure> receive_reply(int fd, std::string_view trace_
     return tl::unexpected(ReceiveFailure{0, *error});
   }
   return {};
+}
+
+void report_receive_failure(std::string_view prefix, const ReceiveFailure& failure,
+                            const Reply& reply) {
+  std::string line(prefix);
+  if (failure.utf8) {
+    line += "Failed to convert Rx UTF-8 to a string ";
+    line += base::from_utf8_error_debug(reply.bytes(), *failure.utf8);
+    io::fail(std::move(line), 66);
+  }
+  line += "Stream read failed ";
+  base::debug_str(line, base::os_error_kind_description(failure.recv_errno));
+  io::fail(std::move(line), 74);
+}
+
+void log_reply(std::string_view reply) {
+  if (logging::enabled(logging::Level::Trace)) {
+    std::string message = "Rx reply ";
+    base::debug_str(message, reply);
+    logging::log(logging::Level::Trace, message);
+  }
 }
 
 }  // namespace quamorsc

@@ -1,7 +1,9 @@
 #include "quamorsc/rest_exchange.h"
 
+#include <string>
+#include <utility>
+
 #include "base/debug_text.h"
-#include "base/os_error.h"
 #include "base/utf8.h"
 #include "quamorsc/io.h"
 #include "quamorsc/logging.h"
@@ -38,8 +40,11 @@ std::string rest_request(std::string_view url, std::string_view host,
   return request;
 }
 
+// The version and the command are handed over for good and go with the call.
+// NOLINTBEGIN(performance-unnecessary-value-param)
 Reply tx_stream_rest(base::semver::Version version, std::string_view host, int stream,
                      zurozivo::op_cmd::OpCmd op_cmd, std::string_view url) {
+  // NOLINTEND(performance-unnecessary-value-param)
   if (logging::enabled(Level::Debug)) {
     logging::log(Level::Debug, "Tx REST Op Cmd '" + base::to_debug(op_cmd) + "'");
   }
@@ -47,9 +52,7 @@ Reply tx_stream_rest(base::semver::Version version, std::string_view host, int s
   if (auto written = write_all(stream, request_get, WriteCall::Send); !written) {
     std::string line = "Failed to Tx REST Op CMD URL: ";
     debug_fmt(line, written.error());
-    line += '\n';
-    io::write_stderr(line);
-    io::exit(74);
+    io::fail(std::move(line), 74);
   }
   if (logging::enabled(Level::Trace)) {
     std::string message = "Tx REST Op Cmd ";
@@ -64,33 +67,14 @@ Reply tx_stream_rest(base::semver::Version version, std::string_view host, int s
 Reply rx_stream_rest(int stream) {
   Reply reply;
   if (auto received = receive_reply(stream, "Rx REST ", reply); !received) {
-    const ReceiveFailure& failure = received.error();
-    std::string line;
-    if (failure.utf8) {
-      line = "Rx REST Failed to convert Rx UTF-8 to a string ";
-      line += base::from_utf8_error_debug(reply.bytes(), *failure.utf8);
-      line += '\n';
-      io::write_stderr(line);
-      io::exit(66);
-    }
-    line = "Rx REST Stream read failed ";
-    base::debug_str(line, base::os_error_kind_description(failure.recv_errno));
-    line += '\n';
-    io::write_stderr(line);
-    io::exit(74);
+    report_receive_failure("Rx REST ", received.error(), reply);
   }
   const std::string_view whole = reply.bytes();
-  if (logging::enabled(Level::Trace)) {
-    std::string message = "Rx reply ";
-    base::debug_str(message, whole);
-    logging::log(Level::Trace, message);
-  }
+  log_reply(whole);
   if (!whole.starts_with(kRestStatusPrefix)) {
     std::string line = "Rx REST did not Rx Status Code '200 OK' ";
     base::debug_str(line, base::utf8_prefix(whole, kRestStatusPrefix.size()));
-    line += '\n';
-    io::write_stderr(line);
-    io::exit(66);
+    io::fail(std::move(line), 66);
   }
   // The body is printed from where it was received.
   reply.drop_front(kRestStatusPrefix.size());

@@ -46,9 +46,7 @@ Built build(const Cmd& cmd) {
   base::debug_str(line, target);
   line += ": ";
   line += error_text(error);
-  line += '\n';
-  io::write_stderr(line);
-  io::exit(68);
+  io::fail(std::move(line), 68);
 }
 
 Reply run_rest(const std::string& host, bool show_url, OpCmd op_cmd,
@@ -85,9 +83,7 @@ Reply run(const Cmd& cmd, base::semver::Version version) {
   if (!built.op_cmd) {
     std::string line = "CLI Args in conflict ";
     base::debug_str(line, built.op_cmd.error());
-    line += '\n';
-    io::write_stderr(line);
-    io::exit(65);
+    io::fail(std::move(line), 65);
   }
   OpCmd op_cmd = std::move(*built.op_cmd);
   if (logging::enabled(logging::Level::Trace)) {

@@ -2,6 +2,7 @@
 // treat a descriptor that is not open as done, and an exit that flushes standard output first.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include <tl/expected.hpp>
@@ -25,5 +26,8 @@ void print_line_or_exit(std::string_view text);
 
 // Ends the process with `status` after flushing whatever standard output still holds.
 [[noreturn]] void exit(int status);
+
+// Writes `line` and a line feed on standard error in one piece, then ends with `status`.
+[[noreturn]] void fail(std::string line, int status);
 
 }  // namespace quamorsc::io

@@ -13,7 +13,7 @@
 
 namespace quamorsc {
 
-inline constexpr std::size_t kReceiveSize = 200 * 1024;
+inline constexpr std::size_t kReceiveSize = std::size_t{200} * 1024;
 
 struct ReceiveFailure {
   int recv_errno = 0;                   // a receive call failed (EINTR included)
@@ -24,5 +24,14 @@ struct ReceiveFailure {
 // On failure the bytes received so far stay in `reply`.
 tl::expected<void, ReceiveFailure> receive_reply(int fd, std::string_view trace_prefix,
                                                  Reply& reply);
+
+// Reports a failed receive: `prefix` + "Failed to convert Rx UTF-8 to a string " and the
+// conversion error (status 66), or `prefix` + "Stream read failed " and the kind of the error
+// number (status 74).
+[[noreturn]] void report_receive_failure(std::string_view prefix, const ReceiveFailure& failure,
+                                         const Reply& reply);
+
+// The Trace record "Rx reply " with the debug text of the whole reply.
+void log_reply(std::string_view reply);
 
 }  // namespace quamorsc
