@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/debug_text.h"
+#include "base/decimal.h"
 
 namespace base {
 namespace {
@@ -26,29 +27,12 @@ std::optional<CidrParts> split_cidr(std::string_view text) {
   return CidrParts{text.substr(0, slash), rest};
 }
 
-// An optional single '+', then decimal digits (leading zeros allowed) whose value fits a byte
-// and does not exceed `max`.
+// A prefix length: a decimal number that fits a byte and does not exceed `max` (at most 128).
 std::optional<std::uint8_t> parse_prefix_len(std::string_view text, unsigned max) {
-  if (!text.empty() && text.front() == '+') {
-    text.remove_prefix(1);
+  if (auto value = parse_decimal(text, max)) {
+    return static_cast<std::uint8_t>(*value);
   }
-  if (text.empty()) {
-    return std::nullopt;
-  }
-  unsigned value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') {
-      return std::nullopt;
-    }
-    value = value * 10 + static_cast<unsigned>(c - '0');
-    if (value > 255) {
-      return std::nullopt;
-    }
-  }
-  if (value > max) {
-    return std::nullopt;
-  }
-  return static_cast<std::uint8_t>(value);
+  return std::nullopt;
 }
 
 int hex_digit(char c) {

@@ -1,5 +1,7 @@
 #include "packet/ospf.h"
 
+#include "base/decimal.h"
+
 namespace packet::ospf {
 
 std::string to_string(AddrParseError) {
@@ -9,23 +11,10 @@ std::string to_string(AddrParseError) {
 namespace {
 
 std::optional<std::uint32_t> parse_u32(std::string_view text) {
-  if (!text.empty() && text.front() == '+') {
-    text.remove_prefix(1);
+  if (auto value = base::parse_decimal(text, 0xFFFF'FFFFu)) {
+    return static_cast<std::uint32_t>(*value);
   }
-  if (text.empty()) {
-    return std::nullopt;
-  }
-  std::uint64_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') {
-      return std::nullopt;
-    }
-    value = value * 10 + static_cast<std::uint64_t>(c - '0');
-    if (value > 0xFFFF'FFFFu) {
-      return std::nullopt;
-    }
-  }
-  return static_cast<std::uint32_t>(value);
+  return std::nullopt;
 }
 
 }  // namespace

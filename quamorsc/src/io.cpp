@@ -41,8 +41,7 @@ tl::expected<void, int> write_fd(int fd, std::string_view first, std::string_vie
 }
 
 [[noreturn]] void stdout_failed(int error) {
-  write_stderr("Failed to write to standard output: " + base::os_error_display(error) + "\n");
-  exit(74);
+  fail("Failed to write to standard output: " + base::os_error_display(error), 74);
 }
 
 }  // namespace
