@@ -4,6 +4,8 @@
 
 #include <utf8proc.h>
 
+#include "base/utf8_decode.h"
+
 namespace base {
 
 namespace {
@@ -57,54 +59,6 @@ void append_ascii_escape(std::string& out, unsigned char c) {
   }
 }
 
-struct Decoded {
-  char32_t cp = 0;
-  std::size_t len = 1;
-  bool valid = false;
-};
-
-bool in(unsigned char c, unsigned char lo, unsigned char hi) {
-  return c >= lo && c <= hi;
-}
-
-// Decodes the multi-byte sequence at `text[pos]`. An invalid sequence is reported with the length
-// of its maximal valid prefix (at least 1), so that each broken sequence becomes one replacement
-// character and decoding resumes at the first byte that could start a character.
-Decoded decode(std::string_view text, std::size_t pos) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[pos + i]); };
-  const std::size_t avail = text.size() - pos;
-  const unsigned char lead = byte(0);
-  std::size_t need = 0;
-  unsigned char lo = 0x80;
-  unsigned char hi = 0xBF;
-  char32_t cp = 0;
-  if (in(lead, 0xC2, 0xDF)) {
-    need = 1;
-    cp = lead & 0x1F;
-  } else if (in(lead, 0xE0, 0xEF)) {
-    need = 2;
-    cp = lead & 0x0F;
-    lo = lead == 0xE0 ? 0xA0 : 0x80;  // no overlong forms
-    hi = lead == 0xED ? 0x9F : 0xBF;  // no surrogates
-  } else if (in(lead, 0xF0, 0xF4)) {
-    need = 3;
-    cp = lead & 0x07;
-    lo = lead == 0xF0 ? 0x90 : 0x80;  // no overlong forms
-    hi = lead == 0xF4 ? 0x8F : 0xBF;  // nothing above U+10FFFF
-  } else {
-    return {};
-  }
-  for (std::size_t i = 1; i <= need; ++i) {
-    if (i >= avail || !in(byte(i), lo, hi)) {
-      return {0, i, false};
-    }
-    cp = (cp << 6) | (byte(i) & 0x3F);
-    lo = 0x80;
-    hi = 0xBF;
-  }
-  return {cp, need + 1, true};
-}
-
 bool is_emoji_modifier(char32_t cp) {
   return cp >= 0x1F3FB && cp <= 0x1F3FF;
 }
@@ -152,18 +106,21 @@ void debug_str(std::string& out, std::string_view text) {
       run = ++pos;
       continue;
     }
-    const Decoded d = decode(text, pos);
-    if (d.valid && !needs_code_escape(d.cp)) {
-      pos += d.len;
+    // A broken sequence becomes one replacement character; decoding resumes after its maximal
+    // subpart, at the first byte that could start a character.
+    const Utf8Char d = decode_utf8(text, pos);
+    const bool valid = d.status == Utf8Status::Valid;
+    if (valid && !needs_code_escape(d.code_point)) {
+      pos += d.length;
       continue;
     }
     flush();
-    if (d.valid) {
-      append_code_escape(out, d.cp);
+    if (valid) {
+      append_code_escape(out, d.code_point);
     } else {
       out += kReplacement;
     }
-    pos += d.len;
+    pos += d.length;
     run = pos;
   }
   flush();

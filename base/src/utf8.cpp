@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/debug_text.h"
+#include "base/utf8_decode.h"
 #include "utf8_vector.h"
 
 namespace base {
@@ -84,40 +85,14 @@ std::optional<Utf8Error> check_from(std::string_view bytes, std::size_t start) {
     if (i >= n) {
       return std::nullopt;
     }
-    // A multi-byte character: its lead byte fixes the length and the range of the second byte,
-    // which is where overlong forms, surrogates and code points above U+10FFFF are refused.
-    const unsigned char lead = p[i];
-    std::size_t trail = 0;
-    unsigned char lo = 0x80;
-    unsigned char hi = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      trail = 1;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      trail = 2;
-      lo = lead == 0xE0 ? 0xA0 : 0x80;
-      hi = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      trail = 3;
-      lo = lead == 0xF0 ? 0x90 : 0x80;
-      hi = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-      return error_at(i, 1);
-    }
-    if (i + 1 >= n) {
+    const Utf8Char c = decode_utf8_multibyte(p + i, n - i);
+    if (c.status == Utf8Status::Truncated) {
       return cut_at(i);
     }
-    if (p[i + 1] < lo || p[i + 1] > hi) {
-      return error_at(i, 1);
+    if (c.status == Utf8Status::Invalid) {
+      return error_at(i, c.length);
     }
-    for (std::size_t k = 2; k <= trail; ++k) {
-      if (i + k >= n) {
-        return cut_at(i);
-      }
-      if ((p[i + k] & 0xC0) != 0x80) {
-        return error_at(i, static_cast<std::uint8_t>(k));
-      }
-    }
-    i += trail + 1;
+    i += c.length;
   }
 }
 
