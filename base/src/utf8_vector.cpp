@@ -126,135 +126,130 @@ constexpr std::array<std::uint8_t, N> incomplete_max() {
   return max;
 }
 
-constexpr auto kIncompleteMax32 = incomplete_max<32>();
-constexpr auto kIncompleteMax64 = incomplete_max<64>();
+// Each kernel below supplies its vector type `Vec`, its width `kWidth`, the limits
+// `kIncompleteMax` and a handful of primitives named after what they do, and includes the block
+// logic, which is compiled once for each instruction set: the two kernels cannot share one
+// template, since every function that takes or returns a vector must carry its target.
 
 namespace avx2 {
 
-#define BASE_AVX2 __attribute__((target("avx2")))
+#define BASE_UTF8_TARGET __attribute__((target("avx2")))
 
-BASE_AVX2 inline __m256i load(const void* p) {
+using Vec = __m256i;
+constexpr std::size_t kWidth = 32;
+constexpr auto kIncompleteMax = incomplete_max<kWidth>();
+
+BASE_UTF8_TARGET inline Vec load(const void* p) {
   return _mm256_loadu_si256(static_cast<const __m256i*>(p));
 }
+BASE_UTF8_TARGET inline Vec zero() {
+  return _mm256_setzero_si256();
+}
+BASE_UTF8_TARGET inline Vec splat(std::uint8_t b) {
+  return _mm256_set1_epi8(static_cast<char>(b));
+}
+BASE_UTF8_TARGET inline Vec and_(Vec a, Vec b) {
+  return _mm256_and_si256(a, b);
+}
+BASE_UTF8_TARGET inline Vec or_(Vec a, Vec b) {
+  return _mm256_or_si256(a, b);
+}
+BASE_UTF8_TARGET inline Vec xor_(Vec a, Vec b) {
+  return _mm256_xor_si256(a, b);
+}
+BASE_UTF8_TARGET inline Vec sub_saturated(Vec a, Vec b) {
+  return _mm256_subs_epu8(a, b);
+}
+// Each byte shifted right by four, with bits of its neighbour coming in at the top.
+BASE_UTF8_TARGET inline Vec shift_right_4(Vec v) {
+  return _mm256_srli_epi16(v, 4);
+}
+// Byte look-up within each 128-bit lane: a table byte for each index byte below 16.
+BASE_UTF8_TARGET inline Vec lookup(Vec table, Vec index) {
+  return _mm256_shuffle_epi8(table, index);
+}
+BASE_UTF8_TARGET inline bool all_ascii(Vec v) {
+  return _mm256_movemask_epi8(v) == 0;
+}
+BASE_UTF8_TARGET inline bool any_set(Vec v) {
+  return _mm256_testz_si256(v, v) == 0;
+}
 
-struct Lookups {
-  __m256i first_high, first_low, second_high;
+struct Before {
+  Vec one, two, three;
 };
 
-// The error classes of each byte of `input` with the bytes before it (`prev`: the vector before).
-BASE_AVX2 inline __m256i errors(__m256i input, __m256i prev, const Lookups& t) {
-  const __m256i nibble = _mm256_set1_epi8(0x0F);
-  const __m256i joined = _mm256_permute2x128_si256(prev, input, 0x21);
-  const __m256i prev1 = _mm256_alignr_epi8(input, joined, 15);
-  const __m256i prev2 = _mm256_alignr_epi8(input, joined, 14);
-  const __m256i prev3 = _mm256_alignr_epi8(input, joined, 13);
-  const __m256i b1h =
-      _mm256_shuffle_epi8(t.first_high, _mm256_and_si256(_mm256_srli_epi16(prev1, 4), nibble));
-  const __m256i b1l = _mm256_shuffle_epi8(t.first_low, _mm256_and_si256(prev1, nibble));
-  const __m256i b2h =
-      _mm256_shuffle_epi8(t.second_high, _mm256_and_si256(_mm256_srli_epi16(input, 4), nibble));
-  const __m256i special = _mm256_and_si256(_mm256_and_si256(b1h, b1l), b2h);
-  // Only 111xxxxx two bytes back or 1111xxxx three bytes back reach 0x80.
-  const __m256i third = _mm256_subs_epu8(prev2, _mm256_set1_epi8(static_cast<char>(0xE0 - 0x80)));
-  const __m256i fourth = _mm256_subs_epu8(prev3, _mm256_set1_epi8(static_cast<char>(0xF0 - 0x80)));
-  const __m256i must_continue =
-      _mm256_and_si256(_mm256_or_si256(third, fourth), _mm256_set1_epi8(static_cast<char>(0x80)));
-  return _mm256_xor_si256(must_continue, special);
+// The bytes one, two and three places before each byte of `input`; `prev` is the vector before.
+BASE_UTF8_TARGET inline Before before(Vec input, Vec prev) {
+  const Vec joined = _mm256_permute2x128_si256(prev, input, 0x21);
+  return {_mm256_alignr_epi8(input, joined, 15), _mm256_alignr_epi8(input, joined, 14),
+          _mm256_alignr_epi8(input, joined, 13)};
 }
 
-// Whole 64-byte blocks, as far as they reach without an error.
-BASE_AVX2 std::size_t valid_prefix(const unsigned char* p, std::size_t n) {
-  const Lookups t{load(kTables.first_high), load(kTables.first_low), load(kTables.second_high)};
-  const __m256i last_max = load(kIncompleteMax32.data());
-  __m256i prev = _mm256_setzero_si256();
-  __m256i prev_incomplete = _mm256_setzero_si256();
-  std::size_t i = 0;
-  for (; i + 64 <= n; i += 64) {
-    const __m256i a = load(p + i);
-    const __m256i b = load(p + i + 32);
-    __m256i error;
-    if (_mm256_movemask_epi8(_mm256_or_si256(a, b)) == 0) {
-      // All ASCII: only a character left unfinished by the block before can be wrong.
-      error = prev_incomplete;
-      prev_incomplete = _mm256_setzero_si256();
-    } else {
-      error = _mm256_or_si256(errors(a, prev, t), errors(b, a, t));
-      prev_incomplete = _mm256_subs_epu8(b, last_max);
-    }
-    if (!_mm256_testz_si256(error, error)) {
-      break;
-    }
-    prev = b;
-  }
-  return start_of_char_before(p, i);
-}
+#include "utf8_vector_blocks.inc"
 
-#undef BASE_AVX2
+#undef BASE_UTF8_TARGET
 
 }  // namespace avx2
 
 namespace avx512 {
 
-#define BASE_AVX512 __attribute__((target("avx512f,avx512bw")))
+#define BASE_UTF8_TARGET __attribute__((target("avx512f,avx512bw")))
 
-BASE_AVX512 inline __m512i load(const void* p) {
+using Vec = __m512i;
+constexpr std::size_t kWidth = 64;
+constexpr auto kIncompleteMax = incomplete_max<kWidth>();
+
+BASE_UTF8_TARGET inline Vec load(const void* p) {
   return _mm512_loadu_si512(p);
 }
+BASE_UTF8_TARGET inline Vec zero() {
+  return _mm512_setzero_si512();
+}
+BASE_UTF8_TARGET inline Vec splat(std::uint8_t b) {
+  return _mm512_set1_epi8(static_cast<char>(b));
+}
+BASE_UTF8_TARGET inline Vec and_(Vec a, Vec b) {
+  return _mm512_and_si512(a, b);
+}
+BASE_UTF8_TARGET inline Vec or_(Vec a, Vec b) {
+  return _mm512_or_si512(a, b);
+}
+BASE_UTF8_TARGET inline Vec xor_(Vec a, Vec b) {
+  return _mm512_xor_si512(a, b);
+}
+BASE_UTF8_TARGET inline Vec sub_saturated(Vec a, Vec b) {
+  return _mm512_subs_epu8(a, b);
+}
+BASE_UTF8_TARGET inline Vec shift_right_4(Vec v) {
+  return _mm512_srli_epi16(v, 4);
+}
+BASE_UTF8_TARGET inline Vec lookup(Vec table, Vec index) {
+  return _mm512_shuffle_epi8(table, index);
+}
+BASE_UTF8_TARGET inline bool all_ascii(Vec v) {
+  return _mm512_test_epi8_mask(v, splat(0x80)) == 0;
+}
+BASE_UTF8_TARGET inline bool any_set(Vec v) {
+  return _mm512_test_epi8_mask(v, v) != 0;
+}
 
-struct Lookups {
-  __m512i first_high, first_low, second_high;
+struct Before {
+  Vec one, two, three;
 };
 
-// As the AVX2 kernel, 64 bytes at a time: each 128-bit lane takes its bytes before from the lane
-// below it, the lowest lane from the top of `prev`.
-BASE_AVX512 inline __m512i errors(__m512i input, __m512i prev, const Lookups& t) {
-  const __m512i nibble = _mm512_set1_epi8(0x0F);
-  const __m512i joined =
+// Each 128-bit lane takes its bytes before from the lane below it, the lowest lane from the top
+// of `prev`.
+BASE_UTF8_TARGET inline Before before(Vec input, Vec prev) {
+  const Vec joined =
       _mm512_permutex2var_epi64(prev, _mm512_set_epi64(13, 12, 11, 10, 9, 8, 7, 6), input);
-  const __m512i prev1 = _mm512_alignr_epi8(input, joined, 15);
-  const __m512i prev2 = _mm512_alignr_epi8(input, joined, 14);
-  const __m512i prev3 = _mm512_alignr_epi8(input, joined, 13);
-  const __m512i b1h =
-      _mm512_shuffle_epi8(t.first_high, _mm512_and_si512(_mm512_srli_epi16(prev1, 4), nibble));
-  const __m512i b1l = _mm512_shuffle_epi8(t.first_low, _mm512_and_si512(prev1, nibble));
-  const __m512i b2h =
-      _mm512_shuffle_epi8(t.second_high, _mm512_and_si512(_mm512_srli_epi16(input, 4), nibble));
-  const __m512i special = _mm512_and_si512(_mm512_and_si512(b1h, b1l), b2h);
-  const __m512i third = _mm512_subs_epu8(prev2, _mm512_set1_epi8(static_cast<char>(0xE0 - 0x80)));
-  const __m512i fourth = _mm512_subs_epu8(prev3, _mm512_set1_epi8(static_cast<char>(0xF0 - 0x80)));
-  const __m512i must_continue =
-      _mm512_and_si512(_mm512_or_si512(third, fourth), _mm512_set1_epi8(static_cast<char>(0x80)));
-  return _mm512_xor_si512(must_continue, special);
+  return {_mm512_alignr_epi8(input, joined, 15), _mm512_alignr_epi8(input, joined, 14),
+          _mm512_alignr_epi8(input, joined, 13)};
 }
 
-// Whole 128-byte blocks, as far as they reach without an error.
-BASE_AVX512 std::size_t valid_prefix(const unsigned char* p, std::size_t n) {
-  const Lookups t{load(kTables.first_high), load(kTables.first_low), load(kTables.second_high)};
-  const __m512i last_max = load(kIncompleteMax64.data());
-  const __m512i high = _mm512_set1_epi8(static_cast<char>(0x80));
-  __m512i prev = _mm512_setzero_si512();
-  __m512i prev_incomplete = _mm512_setzero_si512();
-  std::size_t i = 0;
-  for (; i + 128 <= n; i += 128) {
-    const __m512i a = load(p + i);
-    const __m512i b = load(p + i + 64);
-    __m512i error;
-    if (_mm512_test_epi8_mask(_mm512_or_si512(a, b), high) == 0) {
-      error = prev_incomplete;
-      prev_incomplete = _mm512_setzero_si512();
-    } else {
-      error = _mm512_or_si512(errors(a, prev, t), errors(b, a, t));
-      prev_incomplete = _mm512_subs_epu8(b, last_max);
-    }
-    if (_mm512_test_epi8_mask(error, error) != 0) {
-      break;
-    }
-    prev = b;
-  }
-  return start_of_char_before(p, i);
-}
+#include "utf8_vector_blocks.inc"
 
-#undef BASE_AVX512
+#undef BASE_UTF8_TARGET
 
 }  // namespace avx512
 
