@@ -32,6 +32,10 @@ std::optional<Ipv4Addr> parse_dotted_decimal(std::string_view text) {
   return addr;
 }
 
+std::string to_string(AddrParseError) {
+  return "invalid IP address syntax";
+}
+
 void append_dotted(std::string& out, Ipv4Addr addr) {
   for (std::size_t i = 0; i < addr.octets.size(); ++i) {
     if (i > 0) {

@@ -4,10 +4,6 @@
 
 namespace packet::ospf {
 
-std::string to_string(AddrParseError) {
-  return "invalid IP address syntax";
-}
-
 namespace {
 
 std::optional<std::uint32_t> parse_u32(std::string_view text) {

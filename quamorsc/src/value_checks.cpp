@@ -18,12 +18,12 @@ tl::expected<base::Ipv4Addr, std::string> parse_ipv4_addr(std::string_view text)
   if (auto addr = base::parse_dotted_decimal(text)) {
     return *addr;
   }
-  return tl::unexpected(packet::ospf::to_string(packet::ospf::AddrParseError{}));
+  return tl::unexpected(base::to_string(base::AddrParseError{}));
 }
 
 tl::expected<packet::ospf::RouterId, std::string> parse_router_id(std::string_view text) {
   return packet::ospf::RouterId::from_str(text).map_error(
-      [](packet::ospf::AddrParseError e) { return packet::ospf::to_string(e); });
+      [](base::AddrParseError e) { return base::to_string(e); });
 }
 
 tl::expected<packet::ospf::AreaId, std::string> parse_area_id(std::string_view text) {

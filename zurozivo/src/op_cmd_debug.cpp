@@ -1,8 +1,6 @@
 #include <array>
-#include <optional>
 #include <string_view>
 #include <tuple>
-#include <type_traits>
 #include <utility>
 #include <variant>
 
@@ -14,55 +12,17 @@ namespace zurozivo::op_cmd {
 
 namespace {
 
-// Lets a value pass through DebugRecord and DebugTuple while its text is chosen here, so that the
-// optional and network overloads below are used for nested values too.
-template <class T>
-struct Shown {
-  const T& value;
-};
-
-template <class T>
-void debug_fmt(std::string& out, Shown<T> shown);
-
-template <class T>
-void debug_value(std::string& out, const T& value) {
-  using base::debug_fmt;
-  debug_fmt(out, value);
-}
-
-template <class T>
-void debug_value(std::string& out, const std::optional<T>& value) {
-  if (!value) {
-    out += "None";
-    return;
-  }
-  out += "Some(";
-  debug_value(out, *value);
-  out += ')';
-}
-
-template <class T>
-void debug_fmt(std::string& out, Shown<T> shown) {
-  debug_value(out, shown.value);
-}
-
 template <class... T>
 void debug_shape(std::string& out, const shape::Record<T...>& rec) {
   base::DebugRecord writer(out, rec.name);
-  std::apply(
-      [&](const auto&... f) {
-        (writer.field(f.name, Shown<std::remove_cvref_t<decltype(f.value)>>{f.value}), ...);
-      },
-      rec.fields);
+  std::apply([&](const auto&... f) { (writer.field(f.name, f.value), ...); }, rec.fields);
   writer.finish();
 }
 
 template <class... T>
 void debug_shape(std::string& out, const shape::Alternative<T...>& alt) {
   base::DebugTuple writer(out, alt.name);
-  std::apply(
-      [&](const auto&... v) { (writer.value(Shown<std::remove_cvref_t<decltype(v)>>{v}), ...); },
-      alt.values);
+  std::apply([&](const auto&... v) { (writer.value(v), ...); }, alt.values);
   writer.finish();
 }
 

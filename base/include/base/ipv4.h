@@ -28,6 +28,13 @@ struct Ipv4Addr {
 // The whole text must be an address: no blank, sign, fifth part or trailing dot.
 std::optional<Ipv4Addr> parse_dotted_decimal(std::string_view text);
 
+// The error of a text that is not an address, for readers that report why; its text is
+// "invalid IP address syntax".
+struct AddrParseError {
+  friend bool operator==(const AddrParseError&, const AddrParseError&) = default;
+};
+std::string to_string(AddrParseError);
+
 // Appends a.b.c.d without leading zeros.
 void append_dotted(std::string& out, Ipv4Addr addr);
 std::string to_dotted(Ipv4Addr addr);

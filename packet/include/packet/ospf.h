@@ -12,11 +12,9 @@
 
 namespace packet::ospf {
 
-// The IPv4 address parse error; its text is "invalid IP address syntax".
-struct AddrParseError {
-  friend bool operator==(const AddrParseError&, const AddrParseError&) = default;
-};
-std::string to_string(AddrParseError);
+// A router id is read as an IPv4 address and fails as one.
+using base::AddrParseError;
+using base::to_string;
 
 struct AreaId {
   base::Ipv4Addr addr;
