@@ -1,5 +1,10 @@
 // The operational command: the one request a client run sends to the routing daemon, shared by
-// client and daemon. Plain values; its JSON text, REST path and debug text are below.
+// client and daemon so that both read and write the same request. Plain values with their JSON
+// text (what the local socket carries), their REST path (what an HTTP GET names) and their debug
+// text (what the trace log shows).
+//
+// Nothing here fails or ends the process: every function borrows its value, leaves it unchanged
+// and gives a new text or value.
 #pragma once
 
 #include <cstdint>
@@ -29,8 +34,11 @@ struct Flags {
   static const Flags SORT;
   static const Flags DETAIL;
 
+  // Whether every bit of `other` is set here; EMPTY is contained in every value.
   constexpr bool contains(Flags other) const { return (bits & other.bits) == other.bits; }
+  // Sets the bits of `other` as well.
   constexpr void insert(Flags other) { bits = static_cast<std::uint8_t>(bits | other.bits); }
+  // The bits of both.
   friend constexpr Flags operator|(Flags a, Flags b) {
     return Flags{static_cast<std::uint8_t>(a.bits | b.bits)};
   }
@@ -50,10 +58,13 @@ struct RequestOrigin {
   static const RequestOrigin KERNEL;
   static const RequestOrigin OSPFV2;
 
+  // Whether every origin of `other` is one of these.
   constexpr bool contains(RequestOrigin other) const { return (bits & other.bits) == other.bits; }
+  // Adds the origins of `other`.
   constexpr void insert(RequestOrigin other) {
     bits = static_cast<std::uint8_t>(bits | other.bits);
   }
+  // The origins of both.
   friend constexpr RequestOrigin operator|(RequestOrigin a, RequestOrigin b) {
     return RequestOrigin{static_cast<std::uint8_t>(a.bits | b.bits)};
   }
@@ -160,25 +171,38 @@ struct OpCmd {
   Flags flags;
   Target target;
 
-  // The REST path: the target's path with "/json-pretty" or "/json" for the output format.
+  // The REST path: the target's path with "/json-pretty" or "/json" for the output format
+  // (JSON_PRETTY first); the bare target path for any other flags.
   std::string gen_url() const;
   friend bool operator==(const OpCmd&, const OpCmd&) = default;
 };
 
-// The compact JSON text sent over the local socket; it never fails.
+// The compact JSON text of the whole command, as sent over the local socket.
 std::string to_json_text(const OpCmd& cmd);
 
-// REST paths of each part; none of them fails.
+// The REST path of the request that the target holds, without the output-format suffix.
 std::string gen_url(const Target& target);
+// "/system", or "/system/intf" for interfaces; the interface name is not part of it.
 std::string gen_url(const SystemRequest& request);
+// "/bgp", or "/bgp/neighs" for neighbours; the address is not part of it.
 std::string gen_url(const BgpRequest& request);
+// The path of an OSPFv2 request; only an area id (of `LsDb` or `Area`) reaches it.
 std::string gen_url(const OspfV2Request& request);
+// "/ospfv2/area?area_id=A" with "/intf/neigh" or "/intf" for what is asked; empty without an
+// area id.
 std::string gen_url(const OspfV2RequestArea& area);
+// "/ribv4", or "/ribv4/prefix" for routes; network and origins are not part of it.
 std::string gen_url(const RibRequest& request);
+// The empty path of an area request that names no area.
 std::string nothing_found();
 
+// Appends "EMPTY" for no bits, else the names of the set bits joined by " | " ("(empty)" when
+// none of them has a name).
 void debug_fmt(std::string& out, Flags flags);
+// Appends the names of the set origins joined by " | ", or "(empty)" for none.
 void debug_fmt(std::string& out, RequestOrigin origin);
+// Each of these appends the one-line debug text of its value: `Name { field: value, ... }` for a
+// record, `Name(value, ...)` for the alternative a variant holds.
 void debug_fmt(std::string& out, const SystemRequest& request);
 void debug_fmt(std::string& out, const BgpRequest& request);
 void debug_fmt(std::string& out, const OspfV2RequestArea& area);
