@@ -36,7 +36,6 @@ TEST(Reply, GrowingKeepsEveryByteInOrder) {
   EXPECT_EQ(reply.bytes(), "");
   for (std::size_t n : {1, 204800, 204799, 3 << 20, 17, 9 << 20}) {
     append_pattern(reply, n);
-    EXPECT_GE(reply.room(), 0u);
   }
   EXPECT_EQ(reply.bytes().size(), 1u + 204800 + 204799 + (3 << 20) + 17 + (9 << 20));
   EXPECT_TRUE(holds_pattern(reply));
