@@ -324,7 +324,7 @@ TEST_P(VectorKernel, UnfinishedCharacterBeforeAsciiAtEveryOffset) {
   // Cut before its last byte and followed by whole blocks of ASCII, which the vector pass takes
   // without looking at their bytes one by one.
   const auto kernel = GetParam();
-  for (std::string ch : {"\xc3\xa9"s, "\xe2\x82\xac"s, "\xf0\x9f\x98\x80"s}) {
+  for (const std::string& ch : {"\xc3\xa9"s, "\xe2\x82\xac"s, "\xf0\x9f\x98\x80"s}) {
     for (std::size_t keep = 1; keep < ch.size(); ++keep) {
       for (std::size_t at = 0; at < 270; ++at) {
         const std::string text = std::string(at, 'a') + ch.substr(0, keep) + std::string(270, 'a');
