@@ -1,7 +1,7 @@
-// The RUST_LOG reader: whatever the text, there is at least one directive, every warning is one
-// of the three forms, a kept expression compiles, and the level that decides for a target follows
-// the precedence rule (longest matching name, later among equals, nameless only when no name
-// matches) computed here directly.
+// The RUST_LOG reader against a reading written here from the filter's rules: the exact
+// directives (name and level of each), the message pattern, and every warning word for word and in
+// order. The level that decides for a target follows the precedence rule (longest matching name,
+// later among equals, nameless only when no name matches), also computed here directly.
 #include <re2/re2.h>
 
 #include <cstddef>
@@ -9,9 +9,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "check.h"
 #include "quamorsc/logging.h"
+#include "reference_utf8.h"
 
 namespace {
 
@@ -41,6 +43,122 @@ Level reference_level(const std::vector<Directive>& directives, std::string_view
   return level;
 }
 
+bool white_space(char32_t c) {
+  return (c >= 0x9 && c <= 0xD) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+         (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
+         c == 0x3000;
+}
+
+// Blanks off both ends, character by character.
+std::string trimmed(std::string_view s) {
+  std::vector<std::pair<std::size_t, fuzz::Step>> steps;
+  for (std::size_t i = 0; i < s.size();) {
+    const fuzz::Step st = fuzz::decode_at(s, i);
+    steps.emplace_back(i, st);
+    i += st.len;
+  }
+  std::size_t first = 0;
+  std::size_t last = steps.size();
+  while (first < last && white_space(steps[first].second.cp)) {
+    ++first;
+  }
+  while (last > first && white_space(steps[last - 1].second.cp)) {
+    --last;
+  }
+  if (first == last) {
+    return "";
+  }
+  const std::size_t from = steps[first].first;
+  const std::size_t to = steps[last - 1].first + steps[last - 1].second.len;
+  return std::string(s.substr(from, to - from));
+}
+
+std::optional<Level> level_named(std::string_view s) {
+  const std::pair<std::string_view, Level> names[] = {
+      {"off", Level::Off},   {"error", Level::Error}, {"warn", Level::Warn},
+      {"info", Level::Info}, {"debug", Level::Debug}, {"trace", Level::Trace}};
+  for (const auto& [name, level] : names) {
+    if (s.size() != name.size()) {
+      continue;
+    }
+    bool same = true;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+      const char c = s[i] >= 'A' && s[i] <= 'Z' ? static_cast<char>(s[i] - 'A' + 'a') : s[i];
+      same = same && c == name[i];
+    }
+    if (same) {
+      return level;
+    }
+  }
+  return std::nullopt;
+}
+
+std::vector<std::string> split(std::string_view s, char by) {
+  std::vector<std::string> out;
+  for (std::size_t start = 0;;) {
+    const std::size_t at = s.find(by, start);
+    out.emplace_back(s.substr(start, at == std::string_view::npos ? at : at - start));
+    if (at == std::string_view::npos) {
+      return out;
+    }
+    start = at + 1;
+  }
+}
+
+struct Reading {
+  std::vector<Directive> directives;
+  std::optional<std::string> expression;
+  std::vector<std::string> warnings;
+};
+
+Reading read_spec(std::string_view text) {
+  Reading r;
+  const auto parts = split(text, '/');
+  if (parts.size() > 2) {
+    r.warnings.push_back("warning: invalid logging spec '" + std::string(text) +
+                         "', ignoring it (too many '/'s)\n");
+  } else {
+    for (const std::string& item : split(parts[0], ',')) {
+      if (item.empty()) {
+        continue;
+      }
+      const auto pieces = split(item, '=');
+      if (pieces.size() == 1) {
+        if (auto level = level_named(item)) {
+          r.directives.push_back({std::nullopt, *level});
+        } else {
+          r.directives.push_back({item, Level::Trace});
+        }
+      } else if (pieces.size() == 2) {
+        const std::string level_text = trimmed(pieces[1]);
+        if (level_text.empty()) {
+          r.directives.push_back({pieces[0], Level::Trace});
+        } else if (auto level = level_named(level_text)) {
+          r.directives.push_back({pieces[0], *level});
+        } else {
+          r.warnings.push_back("warning: invalid logging spec '" + level_text + "', ignoring it\n");
+        }
+      } else {
+        r.warnings.push_back("warning: invalid logging spec '" + item + "', ignoring it\n");
+      }
+    }
+    if (parts.size() == 2) {
+      RE2::Options options;
+      options.set_log_errors(false);
+      const RE2 re(parts[1], options);
+      if (re.ok()) {
+        r.expression = parts[1];
+      } else {
+        r.warnings.push_back("warning: invalid regex filter - " + re.error() + "\n");
+      }
+    }
+  }
+  if (r.directives.empty()) {
+    r.directives.push_back({std::nullopt, Level::Error});
+  }
+  return r;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -53,6 +171,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   const auto spec = quamorsc::logging::parse_spec(text);
+  // The variable is read only when it is UTF-8, so only such text has a reading to match.
+  if (fuzz::is_utf8(text)) {
+    const Reading want = read_spec(text);
+    FUZZ_CHECK(spec.directives == want.directives);
+    FUZZ_CHECK(spec.expression == want.expression);
+    FUZZ_CHECK(spec.warnings == want.warnings);
+  }
   FUZZ_CHECK(!spec.directives.empty());
   for (const std::string& w : spec.warnings) {
     FUZZ_CHECK(is_warning(w));

@@ -247,7 +247,7 @@ class SubcommandReader {
   // An option that may take the next word as its value.
   struct Open {
     std::size_t index;
-    bool one_more;  // an optional-value option stays open for a second value
+    bool one_more;  // an optional-value option may take one more word as its second value
   };
 
   std::optional<Exit> read_word(std::string_view word) {
@@ -260,8 +260,10 @@ class SubcommandReader {
     if (open_ && !is_option_like(word)) {
       const Open open = *open_;
       open_.reset();
-      matches_[open.index].values.emplace_back(word);
-      if (open.one_more) {
+      auto& values = matches_[open.index].values;
+      values.emplace_back(word);
+      // Only a second value is taken this way: a word after it would be a third one.
+      if (open.one_more && values.size() == 1) {
         open_ = Open{open.index, false};
       }
       return std::nullopt;
@@ -355,7 +357,7 @@ class SubcommandReader {
         return failure(text::requires_value(paint_, option, usage()));
       }
       if (option.kind == Kind::OptionalValue && match.values.size() > 1) {
-        return failure(text::too_many_values(paint_, option, match.values[1], usage()));
+        return failure(text::too_many_values(paint_, option, match.values.back(), usage()));
       }
       if (option.check != nullptr) {
         for (const std::string& value : match.values) {

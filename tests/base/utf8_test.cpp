@@ -240,26 +240,15 @@ TEST(CheckUtf8, AgreesWithAnIndependentDecoderOnRandomBytes) {
   }
 }
 
-// Every vector kernel this processor has, each on its own, finished by the byte-wise check as
-// check_utf8 does it with the widest one.
-std::vector<utf8_vector::Kernel> kernels() {
-  std::vector<utf8_vector::Kernel> found;
-  for (auto k : {utf8_vector::Kernel::Avx2, utf8_vector::Kernel::Avx512}) {
-    if (utf8_vector::available(k)) {
-      found.push_back(k);
-    }
-  }
-  return found;
-}
-
 std::optional<Utf8Error> check_with(utf8_vector::Kernel kernel, const std::string& bytes) {
   return utf8_vector::check_from(bytes, utf8_vector::known_valid_prefix(kernel, bytes));
 }
 
 // Valid text of every character length with one or two bytes replaced, long enough to cross the
 // vector blocks at every offset: the faults land on both sides of a block edge, inside a
-// character, and in the bytes the vector pass leaves to the byte-wise decoder.
-TEST(CheckUtf8, AgreesWithAnIndependentDecoderAcrossVectorBlocks) {
+// character, and in the bytes the vector pass leaves to the byte-wise decoder. The same texts
+// every time, so that each kernel sees what check_utf8 saw.
+std::vector<std::string> texts_across_blocks() {
   const std::vector<std::string> chars = {"a",
                                           "\x7f",
                                           "\xc2\x80",
@@ -273,13 +262,13 @@ TEST(CheckUtf8, AgreesWithAnIndependentDecoderAcrossVectorBlocks) {
                                           "\xf3\xbf\xbf\xbf"};
   const std::vector<unsigned char> pool = {'a',  0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xC1,
                                            0xC2, 0xDF, 0xE0, 0xED, 0xEF, 0xF0, 0xF4, 0xF5, 0xFF};
-  const auto available = kernels();
   std::mt19937 rng(11);
   std::uniform_int_distribution<std::size_t> pick_char(0, chars.size() - 1);
   std::uniform_int_distribution<std::size_t> pick_byte(0, pool.size() - 1);
   std::uniform_int_distribution<int> ascii_run(0, 3);
   std::uniform_int_distribution<std::size_t> length(0, 400);
   std::uniform_int_distribution<int> faults(0, 2);
+  std::vector<std::string> texts;
   for (int round = 0; round < 100000; ++round) {
     std::string bytes;
     const std::size_t target = length(rng);
@@ -294,38 +283,64 @@ TEST(CheckUtf8, AgreesWithAnIndependentDecoderAcrossVectorBlocks) {
     if (round % 3 == 0 && !bytes.empty()) {
       bytes.pop_back();  // may leave the last character unfinished
     }
+    texts.push_back(std::move(bytes));
+  }
+  return texts;
+}
+
+TEST(CheckUtf8, AgreesWithAnIndependentDecoderAcrossVectorBlocks) {
+  for (const std::string& bytes : texts_across_blocks()) {
+    ASSERT_EQ(show(check_utf8(bytes)), show(reference_check(bytes)))
+        << testing::PrintToString(bytes);
+  }
+}
+
+// Each kernel on its own, finished by the byte-wise check as check_utf8 does it with the widest
+// one. A processor without the kernel reports its tests as skipped.
+class VectorKernel : public testing::TestWithParam<utf8_vector::Kernel> {
+ protected:
+  void SetUp() override {
+    if (!utf8_vector::available(GetParam())) {
+      GTEST_SKIP() << "this processor lacks the kernel's instructions";
+    }
+  }
+};
+
+TEST_P(VectorKernel, AgreesWithAnIndependentDecoderAcrossBlocks) {
+  const auto kernel = GetParam();
+  for (const std::string& bytes : texts_across_blocks()) {
     const std::string want = show(reference_check(bytes));
-    ASSERT_EQ(show(check_utf8(bytes)), want) << testing::PrintToString(bytes);
-    for (auto kernel : available) {
-      ASSERT_EQ(show(check_with(kernel, bytes)), want)
-          << static_cast<int>(kernel) << " " << testing::PrintToString(bytes);
-      // A kernel that stopped early would still be right, only slow: on valid text it must reach
-      // the last whole block (128 bytes at most, and a character cut by its end).
-      if (want == "valid") {
-        ASSERT_GE(utf8_vector::known_valid_prefix(kernel, bytes) + 128 + 3, bytes.size())
-            << static_cast<int>(kernel) << " " << testing::PrintToString(bytes);
+    ASSERT_EQ(show(check_with(kernel, bytes)), want) << testing::PrintToString(bytes);
+    // A kernel that stopped early would still be right, only slow: on valid text it must reach
+    // the last whole block (128 bytes at most, and a character cut by its end).
+    if (want == "valid") {
+      ASSERT_GE(utf8_vector::known_valid_prefix(kernel, bytes) + 128 + 3, bytes.size())
+          << testing::PrintToString(bytes);
+    }
+  }
+}
+
+TEST_P(VectorKernel, UnfinishedCharacterBeforeAsciiAtEveryOffset) {
+  // Cut before its last byte and followed by whole blocks of ASCII, which the vector pass takes
+  // without looking at their bytes one by one.
+  const auto kernel = GetParam();
+  for (const std::string& ch : {"\xc3\xa9"s, "\xe2\x82\xac"s, "\xf0\x9f\x98\x80"s}) {
+    for (std::size_t keep = 1; keep < ch.size(); ++keep) {
+      for (std::size_t at = 0; at < 270; ++at) {
+        const std::string text = std::string(at, 'a') + ch.substr(0, keep) + std::string(270, 'a');
+        EXPECT_EQ(show(check_with(kernel, text)),
+                  show(invalid(at, static_cast<std::uint8_t>(keep))))
+            << ch.size() << " " << keep << " " << at;
       }
     }
   }
 }
 
-TEST(CheckUtf8, UnfinishedCharacterBeforeAsciiAtEveryOffset) {
-  // Cut before its last byte and followed by whole blocks of ASCII, which the vector pass takes
-  // without looking at their bytes one by one.
-  for (auto kernel : kernels()) {
-    for (std::string ch : {"\xc3\xa9"s, "\xe2\x82\xac"s, "\xf0\x9f\x98\x80"s}) {
-      for (std::size_t keep = 1; keep < ch.size(); ++keep) {
-        for (std::size_t at = 0; at < 270; ++at) {
-          const std::string text =
-              std::string(at, 'a') + ch.substr(0, keep) + std::string(270, 'a');
-          EXPECT_EQ(show(check_with(kernel, text)),
-                    show(invalid(at, static_cast<std::uint8_t>(keep))))
-              << static_cast<int>(kernel) << " " << ch.size() << " " << keep << " " << at;
-        }
-      }
-    }
-  }
-}
+INSTANTIATE_TEST_SUITE_P(Kernels, VectorKernel,
+                         testing::Values(utf8_vector::Kernel::Avx2, utf8_vector::Kernel::Avx512),
+                         [](const auto& info) {
+                           return info.param == utf8_vector::Kernel::Avx2 ? "Avx2" : "Avx512";
+                         });
 
 TEST(FromUtf8ErrorDebug, ListsEveryByteInDecimal) {
   EXPECT_EQ(from_utf8_error_debug("\x01\x02\xff", invalid(2, 1)),

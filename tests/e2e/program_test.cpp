@@ -117,6 +117,12 @@ INSTANTIATE_TEST_SUITE_P(
                 "",
                 "error: Found argument 'xyz' which wasn't expected, or isn't valid in this "
                 "context\n\nUSAGE:\n    quamorsc <SUBCOMMAND>\n\nFor more information try --help\n",
+                1},
+        // The second -i closes on its value, so c is met while reading, before -V.
+        CliCase{{"system", "-i", "a", "-i", "b", "c", "-V"},
+                "",
+                "error: Found argument 'c' which wasn't expected, or isn't valid in this "
+                "context\n\nUSAGE:\n    quamorsc system\n\nFor more information try --help\n",
                 1}),
     [](const auto& info) { return std::to_string(info.index) + e2e::name_of(info.param.args); });
 

@@ -383,6 +383,14 @@ TEST(SubcommandErrors, UnknownWordsAndLetters) {
       {{"system", "--lsdb"}, unknown("--lsdb", sub_usage("system"))},
       // Errors met while reading come before those found at the end.
       {{"ospfv2", "--area", "x", "y", "z"}, unknown("z", short_usage("ospfv2"))},
+      // A second value closes the option, also when the first came with an earlier naming.
+      {{"system", "-i", "a", "-i", "b", "c"}, unknown("c", short_usage("system"))},
+      {{"system", "-i", "a", "-i", "b", "c", "-V"}, unknown("c", short_usage("system"))},
+      {{"system", "--intf=a", "--intf", "b", "c"}, unknown("c", short_usage("system"))},
+      {{"bgp", "-n", "1.1.1.1", "--neigh", "x", "2.2.2.2"}, unknown("2.2.2.2", short_usage("bgp"))},
+      {{"ospfv2", "--area", "1", "--area", "2", "3"}, unknown("3", short_usage("ospfv2"))},
+      {{"ospfv2", "-p", "--prefix-network", "a", "b", "c"}, unknown("c", short_usage("ospfv2"))},
+      {{"ribv4", "--prefix", "a", "-p", "b", "c"}, unknown("c", short_usage("ribv4"))},
       {{"bgp", "--host", "-d", "-x"}, unknown("-x", short_usage("bgp"))},
   });
 }
@@ -415,7 +423,14 @@ TEST(EndErrors, ValueCountsChecksAndRepetition) {
       {{"system", "-i", "", ""}, too_many("", "--intf <intf-name>", short_usage("system"))},
       {{"ospfv2", "--area", "1", "--area", "2"},
        too_many("2", "--area <n>", short_usage("ospfv2"))},
-      {{"ospfv2", "-a1", "-a2", "-a3"}, too_many("2", "--area <n>", short_usage("ospfv2"))},
+      // With more than two values the last one received is named.
+      {{"ospfv2", "-a1", "-a2", "-a3"}, too_many("3", "--area <n>", short_usage("ospfv2"))},
+      {{"system", "-i=a", "-i=b", "-i=c"},
+       too_many("c", "--intf <intf-name>", short_usage("system"))},
+      {{"ospfv2", "--area", "1", "--area", "2", "--area", "3"},
+       too_many("3", "--area <n>", short_usage("ospfv2"))},
+      {{"system", "-i", "-i", "a", "b"},
+       too_many("b", "--intf <intf-name>", short_usage("system"))},
       {{"ospfv2", "--area", "x", "y"}, too_many("y", "--area <n>", short_usage("ospfv2"))},
       {{"system", "-d", "-d"}, more_than_once("--detail", short_usage("system"))},
       {{"system", "-dd"}, more_than_once("--detail", short_usage("system"))},
