@@ -144,7 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool color = size > 0 && (data[0] & 1) != 0;
 
   const auto parsed = quamorsc::parse_args(args, color);
-  if (const auto* exit = std::get_if<quamorsc::CliExit>(&parsed)) {
+  if (const auto* exit = std::get_if<quamorsc::argparse::Exit>(&parsed)) {
     FUZZ_CHECK((exit->status == 0 && exit->fd == 1) || (exit->status == 1 && exit->fd == 2));
     FUZZ_CHECK(exit->text.ends_with('\n'));
     FUZZ_CHECK(fuzz::is_utf8(exit->text));
