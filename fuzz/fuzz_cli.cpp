@@ -811,7 +811,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto parsed = quamorsc::parse_args(args, color);
   const Outcome want = Reader(args, color).read();
   if (const auto* exit = std::get_if<Exit>(&want)) {
-    const auto* got = std::get_if<quamorsc::CliExit>(&parsed);
+    const auto* got = std::get_if<quamorsc::argparse::Exit>(&parsed);
     FUZZ_CHECK(got != nullptr);
     FUZZ_CHECK(got->status == exit->status);
     FUZZ_CHECK(got->fd == (exit->status == 0 ? 1 : 2));

@@ -111,7 +111,7 @@ struct Reading {
   std::vector<std::string> warnings;
 };
 
-Reading read_spec(std::string_view text) {
+Reading read_filter(std::string_view text) {
   Reading r;
   const auto parts = split(text, '/');
   if (parts.size() > 2) {
@@ -170,16 +170,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     text = text.substr(0, nul);
   }
 
-  const auto spec = quamorsc::logging::parse_spec(text);
+  const auto filter = quamorsc::logging::parse_filter(text);
   // The variable is read only when it is UTF-8, so only such text has a reading to match.
   if (fuzz::is_utf8(text)) {
-    const Reading want = read_spec(text);
-    FUZZ_CHECK(spec.directives == want.directives);
-    FUZZ_CHECK(spec.expression == want.expression);
-    FUZZ_CHECK(spec.warnings == want.warnings);
+    const Reading want = read_filter(text);
+    FUZZ_CHECK(filter.directives == want.directives);
+    FUZZ_CHECK(filter.expression == want.expression);
+    FUZZ_CHECK(filter.warnings == want.warnings);
   }
-  FUZZ_CHECK(!spec.directives.empty());
-  for (const std::string& w : spec.warnings) {
+  FUZZ_CHECK(!filter.directives.empty());
+  for (const std::string& w : filter.warnings) {
     FUZZ_CHECK(is_warning(w));
   }
 
@@ -187,28 +187,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool too_many =
       slash != std::string_view::npos && text.find('/', slash + 1) != std::string_view::npos;
   if (too_many) {
-    FUZZ_CHECK(spec.warnings.size() == 1 &&
-               spec.warnings[0] == "warning: invalid logging spec '" + std::string(text) +
-                                       "', ignoring it (too many '/'s)\n");
-    FUZZ_CHECK(spec.directives.size() == 1 && !spec.directives[0].name &&
-               spec.directives[0].level == Level::Error && !spec.expression);
+    FUZZ_CHECK(filter.warnings.size() == 1 &&
+               filter.warnings[0] == "warning: invalid logging spec '" + std::string(text) +
+                                         "', ignoring it (too many '/'s)\n");
+    FUZZ_CHECK(filter.directives.size() == 1 && !filter.directives[0].name &&
+               filter.directives[0].level == Level::Error && !filter.expression);
   }
-  if (spec.expression) {
-    FUZZ_CHECK(slash != std::string_view::npos && *spec.expression == text.substr(slash + 1));
+  if (filter.expression) {
+    FUZZ_CHECK(slash != std::string_view::npos && *filter.expression == text.substr(slash + 1));
     RE2::Options options;
     options.set_log_errors(false);
-    const RE2 re(*spec.expression, options);
+    const RE2 re(*filter.expression, options);
     FUZZ_CHECK(re.ok());
   }
-  for (const Directive& d : spec.directives) {
+  for (const Directive& d : filter.directives) {
     // A name is a piece of one comma-separated item before its "=", never the pattern.
     if (d.name) {
       FUZZ_CHECK(d.name->find_first_of(",=/") == std::string::npos);
     }
-    FUZZ_CHECK(d.level <= quamorsc::logging::max_level(spec.directives));
+    FUZZ_CHECK(d.level <= quamorsc::logging::max_level(filter.directives));
   }
 
-  FUZZ_CHECK(quamorsc::logging::target_level(spec.directives, target) ==
-             reference_level(spec.directives, target));
+  FUZZ_CHECK(quamorsc::logging::target_level(filter.directives, target) ==
+             reference_level(filter.directives, target));
   return 0;
 }

@@ -24,10 +24,10 @@ bool stderr_wants_color() {
 
 }  // namespace
 
-std::variant<Cmd, CliExit> parse_args(std::span<const std::string> args, bool color) {
+std::variant<Cmd, argparse::Exit> parse_args(std::span<const std::string> args, bool color) {
   auto parsed = argparse::parse(grammar(), args, color);
   if (auto* exit = std::get_if<argparse::Exit>(&parsed)) {
-    return CliExit{exit->fd, std::move(exit->text), exit->status};
+    return std::move(*exit);
   }
   return read_back(std::get<argparse::Matches>(parsed));
 }
@@ -42,7 +42,7 @@ Cmd from_args(int argc, char** argv) {
   if (auto* cmd = std::get_if<Cmd>(&parsed)) {
     return std::move(*cmd);
   }
-  const auto& exit = std::get<CliExit>(parsed);
+  const auto& exit = std::get<argparse::Exit>(parsed);
   if (exit.fd == 1) {
     io::print_or_exit(exit.text);
   } else {

@@ -13,12 +13,12 @@
 #include "quamorsc/reply.h"
 #include "quamorsc/run.h"
 #include "quamorsc/startup.h"
+#include "quamorsc/version.h"
 
 namespace quamorsc {
 
 namespace {
 
-constexpr const char* kVersion = "20.0.5";
 constexpr const char* kMode = "release";
 
 [[noreturn]] void run_steps(int argc, char** argv) {

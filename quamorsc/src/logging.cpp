@@ -78,12 +78,12 @@ bool equals_ignoring_ascii_case(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::string invalid_spec_warning(std::string_view text) {
+std::string invalid_directive_warning(std::string_view text) {
   return "warning: invalid logging spec '" + std::string(text) + "', ignoring it\n";
 }
 
 // One comma-separated item: a directive, or the warning that skips it.
-void parse_item(std::string_view item, Spec& spec) {
+void parse_item(std::string_view item, Filter& filter) {
   std::vector<std::string_view> pieces;
   for (std::size_t start = 0;;) {
     std::size_t eq = item.find('=', start);
@@ -95,23 +95,23 @@ void parse_item(std::string_view item, Spec& spec) {
   }
   if (pieces.size() == 1) {
     if (auto level = parse_level(item)) {
-      spec.directives.push_back({std::nullopt, *level});
+      filter.directives.push_back({std::nullopt, *level});
     } else {
-      spec.directives.push_back({std::string(item), Level::Trace});
+      filter.directives.push_back({std::string(item), Level::Trace});
     }
     return;
   }
   if (pieces.size() > 2) {
-    spec.warnings.push_back(invalid_spec_warning(item));
+    filter.warnings.push_back(invalid_directive_warning(item));
     return;
   }
   std::string_view level_text = trim_blanks(pieces[1]);
   if (level_text.empty()) {
-    spec.directives.push_back({std::string(pieces[0]), Level::Trace});
+    filter.directives.push_back({std::string(pieces[0]), Level::Trace});
   } else if (auto level = parse_level(level_text)) {
-    spec.directives.push_back({std::string(pieces[0]), *level});
+    filter.directives.push_back({std::string(pieces[0]), *level});
   } else {
-    spec.warnings.push_back(invalid_spec_warning(level_text));
+    filter.warnings.push_back(invalid_directive_warning(level_text));
   }
 }
 
@@ -204,12 +204,12 @@ std::optional<Level> parse_level(std::string_view text) {
   return std::nullopt;
 }
 
-Spec parse_spec(std::string_view text) {
-  Spec spec;
+Filter parse_filter(std::string_view text) {
+  Filter filter;
   std::size_t slash = text.find('/');
   if (slash != std::string_view::npos && text.find('/', slash + 1) != std::string_view::npos) {
-    spec.warnings.push_back("warning: invalid logging spec '" + std::string(text) +
-                            "', ignoring it (too many '/'s)\n");
+    filter.warnings.push_back("warning: invalid logging spec '" + std::string(text) +
+                              "', ignoring it (too many '/'s)\n");
   } else {
     std::string_view items = text.substr(0, slash);
     for (std::size_t start = 0; start <= items.size();) {
@@ -218,7 +218,7 @@ Spec parse_spec(std::string_view text) {
         comma = items.size();
       }
       if (comma > start) {
-        parse_item(items.substr(start, comma - start), spec);
+        parse_item(items.substr(start, comma - start), filter);
       }
       start = comma + 1;
     }
@@ -226,16 +226,16 @@ Spec parse_spec(std::string_view text) {
       std::string_view pattern = text.substr(slash + 1);
       auto re = compile(pattern);
       if (re->ok()) {
-        spec.expression = std::string(pattern);
+        filter.expression = std::string(pattern);
       } else {
-        spec.warnings.push_back("warning: invalid regex filter - " + re->error() + "\n");
+        filter.warnings.push_back("warning: invalid regex filter - " + re->error() + "\n");
       }
     }
   }
-  if (spec.directives.empty()) {
-    spec.directives.push_back({std::nullopt, Level::Error});
+  if (filter.directives.empty()) {
+    filter.directives.push_back({std::nullopt, Level::Error});
   }
-  return spec;
+  return filter;
 }
 
 Level target_level(const std::vector<Directive>& directives, std::string_view target) {
@@ -342,17 +342,17 @@ Environment process_environment() {
 }
 
 void init(Environment env) {
-  Spec spec = parse_spec(env.rust_log.value_or(""));
-  for (const std::string& warning : spec.warnings) {
+  Filter filter = parse_filter(env.rust_log.value_or(""));
+  for (const std::string& warning : filter.warnings) {
     env.write(warning);
   }
   Logger& installed = logger();
-  installed.level = target_level(spec.directives, kTarget);
-  installed.expression = spec.expression ? compile(*spec.expression) : nullptr;
+  installed.level = target_level(filter.directives, kTarget);
+  installed.expression = filter.expression ? compile(*filter.expression) : nullptr;
   installed.colour = colour_wanted(env);
   installed.now = std::move(env.now);
   installed.write = std::move(env.write);
-  g_max_level = max_level(spec.directives);
+  g_max_level = max_level(filter.directives);
 }
 
 bool enabled(Level level) {

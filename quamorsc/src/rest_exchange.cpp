@@ -9,14 +9,13 @@
 #include "quamorsc/logging.h"
 #include "quamorsc/receive.h"
 #include "quamorsc/write_all.h"
+#include "zurozivo/endpoints.h"
 
 namespace quamorsc {
 
 using logging::Level;
 
 namespace {
-
-constexpr std::string_view kRestPort = "8000";
 
 std::string request_line(std::string_view url) {
   std::string get = "GET ";
@@ -33,7 +32,7 @@ std::string rest_request(std::string_view url, std::string_view host,
   request += "Host: ";
   request += host;
   request += ':';
-  request += kRestPort;
+  request += zurozivo::kRestPort;
   request += "\r\nUser-Agent: dozuze/";
   request += version.to_string();
   request += "\r\nAccept: */*\r\n\r\n";

@@ -12,6 +12,7 @@
 #include "quamorsc/local_exchange.h"
 #include "quamorsc/logging.h"
 #include "quamorsc/rest_exchange.h"
+#include "zurozivo/endpoints.h"
 
 namespace quamorsc {
 
@@ -51,7 +52,7 @@ Built build(const Cmd& cmd) {
 
 Reply run_rest(const std::string& host, bool show_url, OpCmd op_cmd,
                base::semver::Version version) {
-  const std::string connect_str = host + ":8000";
+  const std::string connect_str = host + ":" + std::string(zurozivo::kRestPort);
   const std::string url = op_cmd.gen_url();
   if (show_url) {
     io::print_or_exit("REST API URL would be 'http://" + connect_str + url + "'\n");
@@ -67,9 +68,9 @@ Reply run_rest(const std::string& host, bool show_url, OpCmd op_cmd,
 }
 
 Reply run_local(OpCmd op_cmd) {
-  auto stream = connect_local(kLocalSocketPath);
+  auto stream = connect_local(zurozivo::kLocalSocketPath);
   if (!stream) {
-    connect_failed(kLocalSocketPath, stream.error());
+    connect_failed(zurozivo::kLocalSocketPath, stream.error());
   }
   Reply reply = tx_stream(*stream, std::move(op_cmd));
   ::close(*stream);

@@ -116,7 +116,7 @@ const char* errno_name(int value) {
   return nullptr;
 }
 
-[[noreturn]] void bad_spec(const char* what, const char* text) {
+[[noreturn]] void bad_faults(const char* what, const char* text) {
   char line[512];
   int n = std::snprintf(line, sizeof line, "fault: bad QUAMORSC_FAULTS %s: %s\n", what, text);
   if (n > 0) {
@@ -154,29 +154,29 @@ bool parse_call(const char* name, std::size_t len, Call& call) {
 void parse_entry(const char* text, std::size_t len) {
   char buf[128];
   if (len >= sizeof buf) {
-    bad_spec("entry too long", text);
+    bad_faults("entry too long", text);
   }
   std::memcpy(buf, text, len);
   buf[len] = '\0';
   if (g_entry_count == kMaxEntries) {
-    bad_spec("too many entries", buf);
+    bad_faults("too many entries", buf);
   }
   Entry e;
   const char* eq = std::strchr(buf, '=');
   if (eq == nullptr) {
-    bad_spec("entry without '='", buf);
+    bad_faults("entry without '='", buf);
   }
   const char* colon = std::strchr(buf, ':');
   std::size_t name_len =
       static_cast<std::size_t>((colon != nullptr && colon < eq ? colon : eq) - buf);
   if (!parse_call(buf, name_len, e.call)) {
-    bad_spec("unknown call", buf);
+    bad_faults("unknown call", buf);
   }
   if (colon != nullptr && colon < eq) {
     const char* p = colon + 1;
     unsigned long fd = 0;
     if (!parse_number(p, fd) || p != eq) {
-      bad_spec("bad descriptor", buf);
+      bad_faults("bad descriptor", buf);
     }
     e.fd = static_cast<int>(fd);
   }
@@ -194,7 +194,7 @@ void parse_entry(const char* text, std::size_t len) {
     e.action = Action::Short;
     const char* q = action + 5;
     if (!parse_number(q, e.limit) || q != p || e.limit == 0) {
-      bad_spec("bad short length", buf);
+      bad_faults("bad short length", buf);
     }
   } else {
     e.action = Action::Errno;
@@ -206,14 +206,14 @@ void parse_entry(const char* text, std::size_t len) {
       }
     }
     if (!found) {
-      bad_spec("unknown action", buf);
+      bad_faults("unknown action", buf);
     }
   }
   while (*p != '\0') {
     const char kind = *p++;
     unsigned long value = 0;
     if (!parse_number(p, value)) {
-      bad_spec("bad count or skip", buf);
+      bad_faults("bad count or skip", buf);
     }
     if (kind == '*') {
       e.count = static_cast<long>(value);
@@ -240,9 +240,9 @@ void init() {
   real_recv = reinterpret_cast<recv_fn>(::dlsym(RTLD_NEXT, "recv"));
   g_ready = true;
 
-  if (const char* spec = std::getenv("QUAMORSC_FAULTS")) {
-    const char* start = spec;
-    for (const char* p = spec;; ++p) {
+  if (const char* faults = std::getenv("QUAMORSC_FAULTS")) {
+    const char* start = faults;
+    for (const char* p = faults;; ++p) {
       if (*p == ';' || *p == '\0') {
         if (p > start) {
           parse_entry(start, static_cast<std::size_t>(p - start));

@@ -22,15 +22,15 @@ std::string fixture(const std::string& name) {
   return text.str();
 }
 
-std::variant<Cmd, CliExit> parse(Words words, bool color = false,
-                                 std::string program = "quamorsc") {
+std::variant<Cmd, argparse::Exit> parse(Words words, bool color = false,
+                                        std::string program = "quamorsc") {
   words.insert(words.begin(), std::move(program));
   return parse_args(words, color);
 }
 
-CliExit exit_of(const Words& words, bool color = false) {
+argparse::Exit exit_of(const Words& words, bool color = false) {
   auto parsed = parse(words, color);
-  if (auto* exit = std::get_if<CliExit>(&parsed)) {
+  if (auto* exit = std::get_if<argparse::Exit>(&parsed)) {
     return *exit;
   }
   ADD_FAILURE() << "parsed into " << base::to_debug(std::get<Cmd>(parsed));
@@ -42,7 +42,7 @@ std::string debug_of(const Words& words) {
   if (auto* cmd = std::get_if<Cmd>(&parsed)) {
     return base::to_debug(*cmd);
   }
-  return "exit: " + std::get<CliExit>(parsed).text;
+  return "exit: " + std::get<argparse::Exit>(parsed).text;
 }
 
 std::string joined(const Words& words) {
@@ -71,10 +71,10 @@ TEST(HelpScreens, MatchTheReferenceFiles) {
       {{"-hV"}, "app.txt"},    {{"--help=x"}, "app.txt"}, {{"--help", "--version"}, "app.txt"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(exit_of(c.words), (CliExit{1, fixture(c.file), 0})) << joined(c.words);
+    EXPECT_EQ(exit_of(c.words), (argparse::Exit{1, fixture(c.file), 0})) << joined(c.words);
   }
   for (std::string sub : {"system", "bgp", "ospfv2", "ribv4"}) {
-    const CliExit expected{1, fixture(sub + ".txt"), 0};
+    const argparse::Exit expected{1, fixture(sub + ".txt"), 0};
     for (const Words& words : {Words{sub, "--help"}, Words{sub, "-h"}, Words{"help", sub},
                                Words{sub, "-dh"}, Words{sub, "--host", "-h"}}) {
       EXPECT_EQ(exit_of(words), expected) << joined(words);
@@ -83,12 +83,12 @@ TEST(HelpScreens, MatchTheReferenceFiles) {
 }
 
 TEST(HelpScreens, NoSubcommandGivesTheApplicationScreenAsAnError) {
-  const CliExit expected{2, fixture("app.txt"), 1};
+  const argparse::Exit expected{2, fixture("app.txt"), 1};
   EXPECT_EQ(exit_of({}), expected);
   EXPECT_EQ(exit_of({"--"}), expected);
   // Never coloured, even when error reports are.
   EXPECT_EQ(exit_of({}, true), expected);
-  EXPECT_EQ(std::get<CliExit>(parse_args(std::vector<std::string>{}, false)), expected);
+  EXPECT_EQ(std::get<argparse::Exit>(parse_args(std::vector<std::string>{}, false)), expected);
 }
 
 TEST(HelpScreens, VersionLines) {
@@ -100,19 +100,21 @@ TEST(HelpScreens, VersionLines) {
   }
   ASSERT_EQ(expected.size(), 5u);
   for (const Words& words : {Words{"-V"}, Words{"--version"}, Words{"-Vh"}}) {
-    EXPECT_EQ(exit_of(words), (CliExit{1, expected[0], 0})) << joined(words);
+    EXPECT_EQ(exit_of(words), (argparse::Exit{1, expected[0], 0})) << joined(words);
   }
   const std::vector<std::string> subs = {"system", "bgp", "ospfv2", "ribv4"};
   for (std::size_t i = 0; i < subs.size(); ++i) {
-    EXPECT_EQ(exit_of({subs[i], "-V"}), (CliExit{1, expected[i + 1], 0}));
-    EXPECT_EQ(exit_of({subs[i], "-d", "--version", "--bogus"}), (CliExit{1, expected[i + 1], 0}));
+    EXPECT_EQ(exit_of({subs[i], "-V"}), (argparse::Exit{1, expected[i + 1], 0}));
+    EXPECT_EQ(exit_of({subs[i], "-d", "--version", "--bogus"}),
+              (argparse::Exit{1, expected[i + 1], 0}));
   }
 }
 
 TEST(HelpScreens, HelpAndVersionActBeforeAnyValueCheck) {
-  EXPECT_EQ(exit_of({"ospfv2", "--area", "x", "--help"}), (CliExit{1, fixture("ospfv2.txt"), 0}));
+  EXPECT_EQ(exit_of({"ospfv2", "--area", "x", "--help"}),
+            (argparse::Exit{1, fixture("ospfv2.txt"), 0}));
   EXPECT_EQ(exit_of({"ospfv2", "-a", "x", "-a", "y", "-a", "-V"}).status, 0);
-  EXPECT_EQ(exit_of({"ribv4", "--origin", "-h"}), (CliExit{1, fixture("ribv4.txt"), 0}));
+  EXPECT_EQ(exit_of({"ribv4", "--origin", "-h"}), (argparse::Exit{1, fixture("ribv4.txt"), 0}));
 }
 
 TEST(DisplayName, ComesFromTheLastPathComponent) {
@@ -124,18 +126,18 @@ TEST(DisplayName, ComesFromTheLastPathComponent) {
        {Case{"/usr/local/bin/quamorsc", "quamorsc"}, Case{"./qm", "qm"}, Case{"qm/", "qm"},
         Case{"bin/qm/.", "qm"}, Case{"/", "quamorsc"}, Case{"", "quamorsc"},
         Case{"bin/..", "quamorsc"}, Case{"bin/q\xff", "quamorsc"}, Case{"b\xff/qm", "qm"}}) {
-    auto version = std::get<CliExit>(parse({"bgp", "-V"}, false, c.program));
+    auto version = std::get<argparse::Exit>(parse({"bgp", "-V"}, false, c.program));
     EXPECT_EQ(version.text, c.name + "-bgp 20.0.5\n") << c.program;
     // The application's own title keeps its fixed name.
-    auto help = std::get<CliExit>(parse({"-h"}, false, c.program));
+    auto help = std::get<argparse::Exit>(parse({"-h"}, false, c.program));
     EXPECT_EQ(help.text.substr(0, help.text.find('\n')), "quamorsc 20.0.5") << c.program;
     EXPECT_NE(help.text.find("USAGE:\n    " + c.name + " <SUBCOMMAND>\n"), std::string::npos);
   }
-  auto sub_help = std::get<CliExit>(parse({"help", "system"}, false, "/opt/qm"));
+  auto sub_help = std::get<argparse::Exit>(parse({"help", "system"}, false, "/opt/qm"));
   const std::string head =
       "qm-system 20.0.5\n\nUSAGE:\n    qm system [FLAGS] [OPTIONS]\n\nFLAGS:\n";
   EXPECT_EQ(sub_help.text.substr(0, head.size()), head);
-  auto error = std::get<CliExit>(parse({"ospf"}, false, "/opt/qm"));
+  auto error = std::get<argparse::Exit>(parse({"ospf"}, false, "/opt/qm"));
   EXPECT_NE(error.text.find("re-running with 'qm -- ospf'"), std::string::npos);
 }
 
@@ -306,7 +308,7 @@ struct ErrorCase {
 
 void expect_errors(const std::vector<ErrorCase>& cases) {
   for (const auto& c : cases) {
-    EXPECT_EQ(exit_of(c.words), (CliExit{2, c.text, 1})) << joined(c.words);
+    EXPECT_EQ(exit_of(c.words), (argparse::Exit{2, c.text, 1})) << joined(c.words);
   }
 }
 
@@ -531,14 +533,14 @@ TEST(Colour, EveryErrorForm) {
            kMoreColored},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(exit_of(c.words, true), (CliExit{2, c.text, 1})) << joined(c.words);
+    EXPECT_EQ(exit_of(c.words, true), (argparse::Exit{2, c.text, 1})) << joined(c.words);
   }
 }
 
 TEST(Colour, NeverOnHelpOrVersion) {
-  EXPECT_EQ(exit_of({"-h"}, true), (CliExit{1, fixture("app.txt"), 0}));
-  EXPECT_EQ(exit_of({"help", "bgp"}, true), (CliExit{1, fixture("bgp.txt"), 0}));
-  EXPECT_EQ(exit_of({"ribv4", "-V"}, true), (CliExit{1, "quamorsc-ribv4 20.0.5\n", 0}));
+  EXPECT_EQ(exit_of({"-h"}, true), (argparse::Exit{1, fixture("app.txt"), 0}));
+  EXPECT_EQ(exit_of({"help", "bgp"}, true), (argparse::Exit{1, fixture("bgp.txt"), 0}));
+  EXPECT_EQ(exit_of({"ribv4", "-V"}, true), (argparse::Exit{1, "quamorsc-ribv4 20.0.5\n", 0}));
 }
 
 TEST(InvalidUtf8, IsAnErrorWhenTheWordIsRead) {
@@ -580,9 +582,9 @@ TEST(InvalidUtf8, ValidCharactersAreReadAsCharacters) {
 }
 
 // Runs `words` and requires it to finish quickly with the given status.
-CliExit timed(const Words& words) {
+argparse::Exit timed(const Words& words) {
   const auto start = std::chrono::steady_clock::now();
-  CliExit exit = exit_of(words);
+  argparse::Exit exit = exit_of(words);
   const auto elapsed = std::chrono::steady_clock::now() - start;
   EXPECT_LT(elapsed, std::chrono::seconds(3)) << words.size() << " words";
   return exit;

@@ -18,7 +18,7 @@ Directive named(std::string name, Level level) {
   return {std::move(name), level};
 }
 
-std::string spec_warning(const std::string& text) {
+std::string invalid_directive(const std::string& text) {
   return "warning: invalid logging spec '" + text + "', ignoring it\n";
 }
 
@@ -60,15 +60,15 @@ TEST(ParseSpec, DirectivesAndWarnings) {
       {" quamorsc =debug", {named(" quamorsc ", Level::Debug)}, {}},
       {"debug, info", {all(Level::Debug), named(" info", Level::Trace)}, {}},
       {",,debug,,x=info,", {all(Level::Debug), named("x", Level::Info)}, {}},
-      {"quamorsc=verbose", {all(Level::Error)}, {spec_warning("verbose")}},
-      {"quamorsc= verbose ", {all(Level::Error)}, {spec_warning("verbose")}},
-      {"quamorsc=3", {all(Level::Error)}, {spec_warning("3")}},
-      {"a=b=c", {all(Level::Error)}, {spec_warning("a=b=c")}},
-      {"a==", {all(Level::Error)}, {spec_warning("a==")}},
-      {"a=b=c,debug", {all(Level::Debug)}, {spec_warning("a=b=c")}},
+      {"quamorsc=verbose", {all(Level::Error)}, {invalid_directive("verbose")}},
+      {"quamorsc= verbose ", {all(Level::Error)}, {invalid_directive("verbose")}},
+      {"quamorsc=3", {all(Level::Error)}, {invalid_directive("3")}},
+      {"a=b=c", {all(Level::Error)}, {invalid_directive("a=b=c")}},
+      {"a==", {all(Level::Error)}, {invalid_directive("a==")}},
+      {"a=b=c,debug", {all(Level::Debug)}, {invalid_directive("a=b=c")}},
       {"x=1,y=2=3,z= bad ,info",
        {all(Level::Info)},
-       {spec_warning("1"), spec_warning("y=2=3"), spec_warning("bad")}},
+       {invalid_directive("1"), invalid_directive("y=2=3"), invalid_directive("bad")}},
       {"a/b/c",
        {all(Level::Error)},
        {"warning: invalid logging spec 'a/b/c', ignoring it (too many '/'s)\n"}},
@@ -77,29 +77,29 @@ TEST(ParseSpec, DirectivesAndWarnings) {
        {"warning: invalid logging spec 'x=verbose/b/', ignoring it (too many '/'s)\n"}},
   };
   for (const Case& c : cases) {
-    Spec spec = parse_spec(c.text);
-    EXPECT_EQ(spec.directives, c.directives) << c.text;
-    EXPECT_EQ(spec.warnings, c.warnings) << c.text;
-    EXPECT_EQ(spec.expression, std::nullopt) << c.text;
+    Filter filter = parse_filter(c.text);
+    EXPECT_EQ(filter.directives, c.directives) << c.text;
+    EXPECT_EQ(filter.warnings, c.warnings) << c.text;
+    EXPECT_EQ(filter.expression, std::nullopt) << c.text;
   }
 }
 
 TEST(ParseSpec, MessageExpression) {
-  Spec spec = parse_spec("debug/ab+c");
-  EXPECT_EQ(spec.directives, std::vector{all(Level::Debug)});
-  EXPECT_EQ(spec.expression, "ab+c");
-  EXPECT_TRUE(spec.warnings.empty());
+  Filter filter = parse_filter("debug/ab+c");
+  EXPECT_EQ(filter.directives, std::vector{all(Level::Debug)});
+  EXPECT_EQ(filter.expression, "ab+c");
+  EXPECT_TRUE(filter.warnings.empty());
 
-  spec = parse_spec("/START");
-  EXPECT_EQ(spec.directives, std::vector{all(Level::Error)});
-  EXPECT_EQ(spec.expression, "START");
+  filter = parse_filter("/START");
+  EXPECT_EQ(filter.directives, std::vector{all(Level::Error)});
+  EXPECT_EQ(filter.expression, "START");
 
   // A bad expression is dropped; the directives before it stay.
-  spec = parse_spec("x=verbose,debug/(ab");
-  EXPECT_EQ(spec.directives, std::vector{all(Level::Debug)});
-  EXPECT_EQ(spec.expression, std::nullopt);
-  EXPECT_EQ(spec.warnings,
-            (std::vector<std::string>{spec_warning("verbose"),
+  filter = parse_filter("x=verbose,debug/(ab");
+  EXPECT_EQ(filter.directives, std::vector{all(Level::Debug)});
+  EXPECT_EQ(filter.expression, std::nullopt);
+  EXPECT_EQ(filter.warnings,
+            (std::vector<std::string>{invalid_directive("verbose"),
                                       "warning: invalid regex filter - missing ): (ab\n"}));
 }
 
@@ -130,7 +130,7 @@ TEST(TargetLevel, LongestPrefixDecidesThenTheLaterOne) {
            Case{"trace,quamors=warn,quamorsc", Level::Trace},
            Case{"error,q=DEBUG", Level::Debug},
        }) {
-    EXPECT_EQ(target_level(parse_spec(c.rust_log).directives, kTarget), c.level) << c.rust_log;
+    EXPECT_EQ(target_level(parse_filter(c.rust_log).directives, kTarget), c.level) << c.rust_log;
   }
 }
 
@@ -142,7 +142,7 @@ TEST(MaxLevel, HighestOfAllDirectives) {
   for (auto c : {Case{"", Level::Error}, Case{"off", Level::Off}, Case{"quamorsc=off", Level::Off},
                  Case{"other=trace", Level::Trace}, Case{"info,x=debug,warn", Level::Debug},
                  Case{"quamorsc", Level::Trace}}) {
-    EXPECT_EQ(max_level(parse_spec(c.rust_log).directives), c.level) << c.rust_log;
+    EXPECT_EQ(max_level(parse_filter(c.rust_log).directives), c.level) << c.rust_log;
   }
 }
 
@@ -336,14 +336,15 @@ TEST_F(Logging, LevelsAtOrBelowTheDecidingDirective) {
 TEST_F(Logging, WarningsComeFirstAndInOrder) {
   install("quamorsc=verbose,a=b=c,debug");
   log(Level::Debug, "after");
-  EXPECT_EQ(writes, (std::vector<std::string>{spec_warning("verbose"), spec_warning("a=b=c"),
-                                              "[2020-01-27T12:34:56Z DEBUG quamorsc] after\n"}));
+  EXPECT_EQ(writes,
+            (std::vector<std::string>{invalid_directive("verbose"), invalid_directive("a=b=c"),
+                                      "[2020-01-27T12:34:56Z DEBUG quamorsc] after\n"}));
 }
 
 TEST_F(Logging, OnlyAWarningWhenNoDirectiveIsValid) {
   install("quamorsc=verbose");
   log(Level::Debug, "START");
-  EXPECT_EQ(writes, std::vector<std::string>{spec_warning("verbose")});
+  EXPECT_EQ(writes, std::vector<std::string>{invalid_directive("verbose")});
 }
 
 TEST_F(Logging, ExpressionIsSearchedAnywhereInTheMessage) {

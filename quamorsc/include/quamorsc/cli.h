@@ -6,20 +6,14 @@
 #include <string>
 #include <variant>
 
+#include "quamorsc/argparse.h"
 #include "quamorsc/cmd.h"
 
 namespace quamorsc {
 
-struct CliExit {
-  int fd = 1;  // 1 for help and version, 2 for errors
-  std::string text;
-  int status = 0;
-  friend bool operator==(const CliExit&, const CliExit&) = default;
-};
-
 // `args` holds every process argument, the program path first. `color` is whether error reports
 // may be coloured (standard error a terminal and TERM not "dumb").
-std::variant<Cmd, CliExit> parse_args(std::span<const std::string> args, bool color);
+std::variant<Cmd, argparse::Exit> parse_args(std::span<const std::string> args, bool color);
 
 // Parses the process arguments; writes the exit text and ends the process when there is one.
 Cmd from_args(int argc, char** argv);

@@ -1,5 +1,6 @@
-// quamorsc's command line declared as data for the argument parser, and the reading of a
-// successful parse back into the `Cmd` records.
+// quamorsc's command line declared as data. Each subcommand is declared once, with its options,
+// and each option together with the record field its value fills: the same declaration builds the
+// help screens and reads a successful parse back into the `Cmd`.
 #pragma once
 
 #include "quamorsc/argparse.h"
@@ -7,10 +8,11 @@
 
 namespace quamorsc {
 
-// The application "quamorsc" 20.0.5 with the subcommands system, bgp, ospfv2 and ribv4.
+// The application "quamorsc" with the subcommands system, bgp, ospfv2 and ribv4.
 const argparse::App& grammar();
 
-// `matches` must come from parsing by `grammar()`: every value has passed its check.
+// The `Cmd` that `matches` stand for. `matches` must come from parsing by `grammar()`, so that
+// every value has passed its check; anything else ends the process as an internal fault.
 Cmd read_back(const argparse::Matches& matches);
 
 }  // namespace quamorsc

@@ -54,14 +54,15 @@ struct Directive {
   friend bool operator==(const Directive&, const Directive&) = default;
 };
 
-struct Spec {
+// A RUST_LOG value as read: the level directives, the message expression and the warnings met.
+struct Filter {
   std::vector<Directive> directives;      // never empty: Error for every target when none is valid
   std::optional<std::string> expression;  // the message filter, only when it compiles
   std::vector<std::string> warnings;      // whole lines in the order met
 };
 
 // Reads a RUST_LOG value ("" when the variable is absent).
-Spec parse_spec(std::string_view text);
+Filter parse_filter(std::string_view text);
 
 // The level that decides for records of `target`: that of the applying directive with the
 // longest name, the later one among equals; Off when no directive applies.

@@ -9,8 +9,6 @@
 
 namespace quamorsc {
 
-inline constexpr const char* kLocalSocketPath = "/tmp/zurozivo.sock";
-
 // The reply's `text()` is what is to be printed: the whole local reply, or the REST body.
 Reply run(const Cmd& cmd, base::semver::Version version);
 
