@@ -1,9 +1,7 @@
 #include "quamorsc/startup.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -14,21 +12,6 @@
 namespace quamorsc::startup {
 
 namespace {
-
-// A closed standard descriptor would be handed out by the next open: the connection could then
-// become standard output. /dev/null keeps the three taken; writes to it count as done.
-void open_standard_descriptors() {
-  for (int fd = 0; fd <= 2; ++fd) {
-    if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) {
-      continue;
-    }
-    int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
-    if (opened >= 0 && opened != fd) {
-      ::dup2(opened, fd);
-      ::close(opened);
-    }
-  }
-}
 
 [[noreturn]] void on_terminate() {
   std::string what = "terminate called";
@@ -48,7 +31,6 @@ void open_standard_descriptors() {
 
 void prepare_process() {
   std::signal(SIGPIPE, SIG_IGN);
-  open_standard_descriptors();
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   std::set_terminate(on_terminate);
 }

@@ -1,6 +1,5 @@
 #include "quamorsc/startup.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -51,18 +50,6 @@ TEST(Startup, InternalFaultFlushesStandardOutputFirst) {
         std::exit(0);
       },
       testing::ExitedWithCode(0), "internal fault: boom\nread partial\n");
-}
-
-TEST(Startup, ClosedStandardDescriptorsAreOpenedOnDevNull) {
-  EXPECT_EXIT(
-      {
-        ::close(0);
-        ::close(1);
-        startup::prepare_process();
-        bool open = ::fcntl(0, F_GETFD) >= 0 && ::fcntl(1, F_GETFD) >= 0;
-        std::exit(open && ::write(1, "x", 1) == 1 ? 0 : 1);
-      },
-      testing::ExitedWithCode(0), "");
 }
 
 TEST(Startup, SigpipeIsIgnored) {

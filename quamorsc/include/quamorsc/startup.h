@@ -1,6 +1,7 @@
-// What the process sets up before anything else runs: SIGPIPE ignored, the three standard
-// descriptors open, standard output line-buffered, and an internal fault reported in one line on
-// standard error with status 101.
+// What the process sets up before anything else runs: SIGPIPE ignored, standard output
+// line-buffered, and an internal fault reported in one line on standard error with status 101.
+// A standard descriptor that is closed stays closed: writes to it count as done (see io.h), and
+// no descriptor the program opens takes its number (see connect.h).
 #pragma once
 
 #include <string_view>
