@@ -84,8 +84,8 @@ tl::expected<std::vector<SocketAddr>, ConnectError> lookup(const std::string& ho
     return tl::unexpected(os_failure(errno));
   }
   if (code != 0) {
-    return tl::unexpected(ConnectError{std::string("failed to lookup address information: ") +
-                                       ::gai_strerror(code)});
+    return tl::unexpected(
+        ConnectError{std::string("failed to lookup address information: ") + ::gai_strerror(code)});
   }
   std::vector<SocketAddr> candidates;
   for (addrinfo* ai = result; ai != nullptr; ai = ai->ai_next) {
