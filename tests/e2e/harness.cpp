@@ -451,7 +451,8 @@ std::optional<std::string> namespaces_unavailable() {
 bool user_available(unsigned uid) {
   pid_t pid = ::fork();
   if (pid == 0) {
-    ::_exit(::setgroups(0, nullptr) == 0 && ::setgid(uid) == 0 && ::setuid(uid) == 0 ? 0 : 1);
+    const bool switched = ::setgroups(0, nullptr) == 0 && ::setgid(uid) == 0 && ::setuid(uid) == 0;
+    ::_exit(switched && ::access(QUAMORSC_BIN, X_OK) == 0 ? 0 : 1);
   }
   int status = 0;
   ::waitpid(pid, &status, 0);
