@@ -216,7 +216,7 @@ std::string from_utf8_error_line(std::string_view head, std::string_view bytes,
     std::memcpy(w, texts.text[b].data(), 4);
     w += texts.len[b];
   }
-  std::memcpy(w, close.data(), close.size());
+  close.copy(w, close.size());
   return out;
 }
 
