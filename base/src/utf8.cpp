@@ -1,5 +1,6 @@
 #include "base/utf8.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -201,10 +202,8 @@ std::string from_utf8_error_line(std::string_view head, std::string_view bytes,
   }
   std::string out(head.size() + kOpen.size() + listing + close.size(), '\0');
   char* w = out.data();
-  std::memcpy(w, head.data(), head.size());
-  w += head.size();
-  std::memcpy(w, kOpen.data(), kOpen.size());
-  w += kOpen.size();
+  w = std::copy(head.begin(), head.end(), w);
+  w = std::copy(kOpen.begin(), kOpen.end(), w);
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     if (i > 0) {
       *w++ = ',';
@@ -216,7 +215,7 @@ std::string from_utf8_error_line(std::string_view head, std::string_view bytes,
     std::memcpy(w, texts.text[b].data(), 4);
     w += texts.len[b];
   }
-  close.copy(w, close.size());
+  std::copy(close.begin(), close.end(), w);
   return out;
 }
 
