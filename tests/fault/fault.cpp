@@ -379,7 +379,7 @@ void init() {
     g_log_fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (g_log_fd >= 0 && g_log_fd <= 2) {
       // A closed standard descriptor stays closed for the client, as it would be without us.
-      const int moved = real_fcntl(g_log_fd, F_DUPFD_CLOEXEC, reinterpret_cast<void*>(3L));
+      const int moved = real_fcntl(g_log_fd, F_DUPFD_CLOEXEC, 3);
       ::close(g_log_fd);
       g_log_fd = moved;
     }
@@ -618,10 +618,10 @@ int connect(int fd, const sockaddr* addr, socklen_t len) {
     // without waiting and report the interruption. An attempt that fails at once is not
     // interrupted; its own error stands.
     const int fl = real_fcntl(fd, F_GETFL, nullptr);
-    real_fcntl(fd, F_SETFL, reinterpret_cast<void*>(static_cast<long>(fl | O_NONBLOCK)));
+    real_fcntl(fd, F_SETFL, fl | O_NONBLOCK);
     result = real_connect(fd, addr, len);
     error = errno;
-    real_fcntl(fd, F_SETFL, reinterpret_cast<void*>(static_cast<long>(fl)));
+    real_fcntl(fd, F_SETFL, fl);
     if (result == 0 || error == EINPROGRESS) {
       result = -1;
       error = EINTR;

@@ -181,7 +181,7 @@ TEST(ConnectLocal, InterruptedConnectIsAFailure) {
   std::vector<int> queued;
   for (int i = 0; i < 2; ++i) {
     int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    (void)::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
     queued.push_back(fd);
   }
   tl::expected<int, ConnectError> local;
