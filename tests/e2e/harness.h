@@ -46,7 +46,9 @@ struct Outcome {
   std::string fault_log;        // the fault library's line per socket call, descriptors as "fd"
   std::uint64_t out_count = 0;  // Stdout::Counted: bytes written to standard output
   std::uint64_t out_digest = 0;
-  std::uint64_t max_rss_kib = 0;  // the client's peak resident memory
+  // The client's peak resident memory, as the kernel counts it from the fork on: what the test
+  // process held when the client was forked counts too.
+  std::uint64_t max_rss_kib = 0;
 };
 
 // Why namespaces cannot be made here, or nothing when they can.
