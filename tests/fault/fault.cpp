@@ -197,13 +197,13 @@ bool parse_call(const char* name, std::size_t len, Call& call) {
 }
 
 // One address of a "list" answer.
-void parse_address(const char* text, std::size_t len, Resolver& r, const char* spec) {
+void parse_address(const char* text, std::size_t len, Resolver& r, const char* entry) {
   if (r.count == kMaxAddrs) {
-    bad_spec("too many addresses", spec);
+    bad_spec("too many addresses", entry);
   }
   char addr[64];
   if (len >= sizeof addr) {
-    bad_spec("address too long", spec);
+    bad_spec("address too long", entry);
   }
   std::memcpy(addr, text, len);
   addr[len] = '\0';
@@ -217,14 +217,14 @@ void parse_address(const char* text, std::size_t len, Resolver& r, const char* s
     auto* sin6 = reinterpret_cast<sockaddr_in6*>(&storage);
     sin6->sin6_family = AF_INET6;
     if (::inet_pton(AF_INET6, addr, &sin6->sin6_addr) != 1) {
-      bad_spec("bad address", spec);
+      bad_spec("bad address", entry);
     }
     r.lengths[r.count] = sizeof(sockaddr_in6);
   } else {
     auto* sin = reinterpret_cast<sockaddr_in*>(&storage);
     sin->sin_family = AF_INET;
     if (::inet_pton(AF_INET, addr, &sin->sin_addr) != 1) {
-      bad_spec("bad address", spec);
+      bad_spec("bad address", entry);
     }
     r.lengths[r.count] = sizeof(sockaddr_in);
   }
@@ -232,7 +232,7 @@ void parse_address(const char* text, std::size_t len, Resolver& r, const char* s
 }
 
 // The answer of a getaddrinfo entry, `len` bytes at `action`.
-void parse_resolver(const char* action, std::size_t len, Resolver& r, const char* spec) {
+void parse_resolver(const char* action, std::size_t len, Resolver& r, const char* entry) {
   static constexpr struct {
     const char* name;
     int code;
@@ -249,7 +249,7 @@ void parse_resolver(const char* action, std::size_t len, Resolver& r, const char
     if (len > kSystem) {
       if (action[kSystem] != '/' ||
           (r.error = errno_value(action + kSystem + 1, len - kSystem - 1)) < 0) {
-        bad_spec("bad errno of eai_system", spec);
+        bad_spec("bad errno of eai_system", entry);
       }
     }
     return;
@@ -257,7 +257,7 @@ void parse_resolver(const char* action, std::size_t len, Resolver& r, const char
   constexpr std::size_t kList = sizeof "list" - 1;
   if (len < kList || std::strncmp(action, "list", kList) != 0 ||
       (len > kList && action[kList] != ',')) {
-    bad_spec("unknown getaddrinfo answer", spec);
+    bad_spec("unknown getaddrinfo answer", entry);
   }
   const char* end = action + len;
   for (const char* p = action + kList; p < end;) {
@@ -266,7 +266,7 @@ void parse_resolver(const char* action, std::size_t len, Resolver& r, const char
     while (comma < end && *comma != ',') {
       ++comma;
     }
-    parse_address(start, static_cast<std::size_t>(comma - start), r, spec);
+    parse_address(start, static_cast<std::size_t>(comma - start), r, entry);
     p = comma;
   }
 }
