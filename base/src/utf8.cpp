@@ -1,5 +1,6 @@
 #include "base/utf8.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -155,34 +156,41 @@ const ByteTexts& byte_texts() {
 }  // namespace
 
 std::string from_utf8_error_debug(std::string_view bytes, const Utf8Error& error) {
-  static constexpr std::string_view kHead = "FromUtf8Error { bytes: [";
-  static constexpr std::string_view kMid = "], error: ";
-  std::string out;
-  // At most three digits and ", " per byte, plus the fixed words and two numbers.
-  out.resize(kHead.size() + bytes.size() * 5 + kMid.size());
-  char* w = out.data();
-  std::memcpy(w, kHead.data(), kHead.size());
-  w += kHead.size();
+  return from_utf8_error_line({}, bytes, error, {});
+}
+
+std::string from_utf8_error_line(std::string_view head, std::string_view bytes,
+                                 const Utf8Error& error, std::string_view tail) {
+  static constexpr std::string_view kOpen = "FromUtf8Error { bytes: [";
+  std::string close = "], error: ";
+  DebugRecord(close, "Utf8Error")
+      .field("valid_up_to", error.valid_up_to)
+      .field("error_len", error.error_len)
+      .finish();
+  close += " }";
+  close += tail;
+
   const ByteTexts& texts = byte_texts();
+  std::size_t listing = bytes.empty() ? 0 : 2 * (bytes.size() - 1);
+  for (char c : bytes) {
+    listing += texts.len[static_cast<unsigned char>(c)];
+  }
+  std::string out(head.size() + kOpen.size() + listing + close.size(), '\0');
+  char* w = out.data();
+  w = std::copy(head.begin(), head.end(), w);
+  w = std::copy(kOpen.begin(), kOpen.end(), w);
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     if (i > 0) {
       *w++ = ',';
       *w++ = ' ';
     }
     const auto b = static_cast<unsigned char>(bytes[i]);
-    // Always copies four bytes; the length says how many of them count.
+    // Always copies four bytes, which `close` (longer than that) still has room for after the
+    // last byte; the length says how many of them count.
     std::memcpy(w, texts.text[b].data(), 4);
     w += texts.len[b];
   }
-  std::memcpy(w, kMid.data(), kMid.size());
-  w += kMid.size();
-  out.resize(static_cast<std::size_t>(w - out.data()));
-  out.reserve(out.size() + 80);
-  DebugRecord(out, "Utf8Error")
-      .field("valid_up_to", error.valid_up_to)
-      .field("error_len", error.error_len)
-      .finish();
-  out += " }";
+  std::copy(close.begin(), close.end(), w);
   return out;
 }
 

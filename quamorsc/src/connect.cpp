@@ -21,6 +21,10 @@ namespace quamorsc {
 
 namespace {
 
+ConnectError os_failure(int errno_value) {
+  return ConnectError{base::OsError{errno_value}};
+}
+
 std::optional<std::uint16_t> parse_port(std::string_view text) {
   std::uint16_t port = 0;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), port);
@@ -77,11 +81,11 @@ tl::expected<std::vector<SocketAddr>, ConnectError> lookup(const std::string& ho
   addrinfo* result = nullptr;
   int code = ::getaddrinfo(host.c_str(), nullptr, &hints, &result);
   if (code == EAI_SYSTEM) {
-    return tl::unexpected(ConnectError{errno, {}});
+    return tl::unexpected(os_failure(errno));
   }
   if (code != 0) {
-    return tl::unexpected(ConnectError{
-        0, std::string("failed to lookup address information: ") + ::gai_strerror(code)});
+    return tl::unexpected(
+        ConnectError{std::string("failed to lookup address information: ") + ::gai_strerror(code)});
   }
   std::vector<SocketAddr> candidates;
   for (addrinfo* ai = result; ai != nullptr; ai = ai->ai_next) {
@@ -103,21 +107,43 @@ tl::expected<std::vector<SocketAddr>, ConnectError> lookup(const std::string& ho
   return candidates;
 }
 
-// A connect interrupted by a signal goes on in the kernel; calling connect again would only
-// answer EALREADY or EISCONN. Waiting for the attempt to finish gives its real outcome.
-int finish_interrupted_connect(int fd) {
+// Waits for a connection attempt that is under way and returns its outcome.
+tl::expected<void, int> attempt_outcome(int fd) {
   pollfd pfd{fd, POLLOUT, 0};
   while (::poll(&pfd, 1, -1) < 0) {
     if (errno != EINTR) {
-      return errno;
+      return tl::unexpected(errno);
     }
   }
   int error = 0;
   socklen_t length = sizeof error;
   if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) {
-    return errno;
+    return tl::unexpected(errno);
   }
-  return error;
+  if (error != 0) {
+    return tl::unexpected(error);
+  }
+  return {};
+}
+
+// A signal may interrupt connect before the kernel has started the attempt or while it is under
+// way; only calling connect again on the same socket tells which, and it then starts, joins or
+// reports the attempt.
+tl::expected<void, int> connect_restarting(int fd, const SocketAddr& addr) {
+  while (::connect(fd, reinterpret_cast<const sockaddr*>(&addr.storage), addr.length) != 0) {
+    switch (errno) {
+      case EINTR:
+        break;
+      case EISCONN:
+        return {};
+      case EALREADY:
+      case EINPROGRESS:
+        return attempt_outcome(fd);
+      default:
+        return tl::unexpected(errno);
+    }
+  }
+  return {};
 }
 
 tl::expected<int, ConnectError> connect_one(const SocketAddr& addr) {
@@ -125,21 +151,34 @@ tl::expected<int, ConnectError> connect_one(const SocketAddr& addr) {
   if (!fd) {
     return fd;
   }
-  int error = 0;
-  if (::connect(*fd, reinterpret_cast<const sockaddr*>(&addr.storage), addr.length) != 0) {
-    error = errno == EINTR ? finish_interrupted_connect(*fd) : errno;
-  }
-  if (error != 0) {
+  if (auto connected = connect_restarting(*fd, addr); !connected) {
     ::close(*fd);
-    return tl::unexpected(ConnectError{error, {}});
+    return tl::unexpected(os_failure(connected.error()));
   }
   return fd;
+}
+
+// Moves `fd` to the lowest free descriptor from 3 on, keeping it close-on-exec.
+tl::expected<int, ConnectError> above_standard_descriptors(int fd) {
+  if (fd > 2) {
+    return fd;
+  }
+  int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+  int error = errno;
+  ::close(fd);
+  if (moved < 0) {
+    return tl::unexpected(os_failure(error));
+  }
+  return moved;
 }
 
 }  // namespace
 
 std::string error_text(const ConnectError& error) {
-  return error.os_errno != 0 ? base::os_error_display(error.os_errno) : error.message;
+  if (const auto* os = std::get_if<base::OsError>(&error.error)) {
+    return base::os_error_display(os->code);
+  }
+  return std::get<std::string>(error.error);
 }
 
 std::string to_string(const SocketAddr& addr) {
@@ -157,29 +196,29 @@ std::string to_string(const SocketAddr& addr) {
 tl::expected<int, ConnectError> stream_socket(int family) {
   int fd = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd >= 0) {
-    return fd;
+    return above_standard_descriptors(fd);
   }
   if (errno != EINVAL) {
-    return tl::unexpected(ConnectError{errno, {}});
+    return tl::unexpected(os_failure(errno));
   }
   // A kernel that does not know SOCK_CLOEXEC: set the flag afterwards.
   fd = ::socket(family, SOCK_STREAM, 0);
   if (fd < 0) {
-    return tl::unexpected(ConnectError{errno, {}});
+    return tl::unexpected(os_failure(errno));
   }
   int flags = ::fcntl(fd, F_GETFD);
   if (flags < 0 || ((flags & FD_CLOEXEC) == 0 && ::fcntl(fd, F_SETFD, flags | FD_CLOEXEC) < 0)) {
     int error = errno;
     ::close(fd);
-    return tl::unexpected(ConnectError{error, {}});
+    return tl::unexpected(os_failure(error));
   }
-  return fd;
+  return above_standard_descriptors(fd);
 }
 
 tl::expected<int, ConnectError> connect_local(std::string_view path) {
   sockaddr_un addr{};
   if (path.size() >= sizeof addr.sun_path) {
-    return tl::unexpected(ConnectError{EINVAL, {}});
+    return tl::unexpected(os_failure(EINVAL));
   }
   auto fd = stream_socket(AF_UNIX);
   if (!fd) {
@@ -192,7 +231,7 @@ tl::expected<int, ConnectError> connect_local(std::string_view path) {
   if (::connect(*fd, reinterpret_cast<const sockaddr*>(&addr), length) != 0) {
     int error = errno;
     ::close(*fd);
-    return tl::unexpected(ConnectError{error, {}});
+    return tl::unexpected(os_failure(error));
   }
   return fd;
 }
@@ -205,7 +244,7 @@ tl::expected<std::vector<SocketAddr>, ConnectError> tcp_candidates(std::string_v
   auto port =
       colon == std::string_view::npos ? std::nullopt : parse_port(connect_str.substr(colon + 1));
   if (!port) {
-    return tl::unexpected(ConnectError{0, "invalid port value"});
+    return tl::unexpected(ConnectError{std::string("invalid port value")});
   }
   return lookup(std::string(connect_str.substr(0, colon)), *port);
 }
@@ -215,7 +254,7 @@ tl::expected<int, ConnectError> connect_tcp(std::string_view connect_str) {
   if (!candidates) {
     return tl::unexpected(candidates.error());
   }
-  ConnectError last{0, "could not resolve to any addresses"};
+  ConnectError last{std::string("could not resolve to any addresses")};
   for (const SocketAddr& addr : *candidates) {
     auto fd = connect_one(addr);
     if (fd) {

@@ -47,8 +47,9 @@ void report_receive_failure(std::string_view prefix, const ReceiveFailure& failu
   std::string line(prefix);
   if (failure.utf8) {
     line += "Failed to convert Rx UTF-8 to a string ";
-    line += base::from_utf8_error_debug(reply.bytes(), *failure.utf8);
-    io::fail(std::move(line), 66);
+    // The line lists every byte of the reply: it is made whole in one piece and written as it is.
+    io::write_stderr(base::from_utf8_error_line(line, reply.bytes(), *failure.utf8, "\n"));
+    io::exit(66);
   }
   line += "Stream read failed ";
   base::debug_str(line, base::os_error_kind_description(failure.recv_errno));

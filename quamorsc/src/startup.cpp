@@ -15,8 +15,9 @@ namespace quamorsc::startup {
 
 namespace {
 
-// A closed standard descriptor would be handed out by the next open: the connection could then
-// become standard output. /dev/null keeps the three taken; writes to it count as done.
+// A closed standard descriptor would be handed out by the next open, to a file the C library
+// reads or to a connection. /dev/null keeps the three taken; writes to it count as done. Where
+// /dev/null cannot be opened the descriptor stays closed, which the sockets step around.
 void open_standard_descriptors() {
   for (int fd = 0; fd <= 2; ++fd) {
     if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) {

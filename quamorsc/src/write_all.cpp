@@ -17,10 +17,10 @@ tl::expected<void, WriteError> write_all(int fd, std::string_view bytes, WriteCa
       if (errno == EINTR) {
         continue;
       }
-      return tl::unexpected(WriteError{errno});
+      return tl::unexpected(WriteError{base::OsError{errno}});
     }
     if (n == 0) {
-      return tl::unexpected(WriteError{0});
+      return tl::unexpected(WriteError{WriteZero{}});
     }
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }
@@ -28,8 +28,11 @@ tl::expected<void, WriteError> write_all(int fd, std::string_view bytes, WriteCa
 }
 
 void debug_fmt(std::string& out, const WriteError& error) {
-  out +=
-      error.os_errno == 0 ? base::write_zero_error_debug() : base::os_error_debug(error.os_errno);
+  if (const auto* os = std::get_if<base::OsError>(&error.error)) {
+    out += base::os_error_debug(os->code);
+  } else {
+    out += base::write_zero_error_debug();
+  }
 }
 
 }  // namespace quamorsc

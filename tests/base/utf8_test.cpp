@@ -368,6 +368,28 @@ TEST(FromUtf8ErrorDebug, EveryByteValue) {
                 "], error: Utf8Error { valid_up_to: 128, error_len: Some(1) } }");
 }
 
+TEST(FromUtf8ErrorLine, IsTheDebugTextBetweenHeadAndTail) {
+  std::string every_byte;
+  for (int v = 255; v >= 0; --v) {
+    every_byte += static_cast<char>(v);
+  }
+  struct LineCase {
+    std::string head;
+    std::string bytes;
+    Utf8Error error;
+    std::string tail;
+  } cases[] = {
+      {"Failed to convert Rx UTF-8 to a string ", "ok\xff", invalid(2, 1), "\n"},
+      {"", "", cut(0), ""},
+      {"h", "\x01", invalid(0, 1), ""},
+      {"", every_byte, invalid(0, 1), "\n"},
+  };
+  for (const LineCase& c : cases) {
+    EXPECT_EQ(from_utf8_error_line(c.head, c.bytes, c.error, c.tail),
+              c.head + from_utf8_error_debug(c.bytes, c.error) + c.tail);
+  }
+}
+
 TEST(Utf8Prefix, EndsBetweenCharacters) {
   const std::string text = "a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80z";  // a é € 😀 z
   struct PrefixCase {

@@ -39,6 +39,7 @@ constexpr std::uint16_t kRestPort = 8000;
 
 struct Options {
   bool local = false;
+  bool stale_local = false;  // leave a socket file behind that nobody listens on
   std::vector<std::string> rest_addrs;
   int connections = 1;
   std::optional<std::string> record;
@@ -114,6 +115,8 @@ Options parse(int argc, char** argv) {
     std::string_view arg = argv[i];
     if (arg == "--local") {
       options.local = true;
+    } else if (arg == "--stale-local") {
+      options.stale_local = true;
     } else if (arg == "--rest") {
       options.rest_addrs.insert(options.rest_addrs.end(), {"127.0.0.1", "::1"});
     } else if (arg == "--rest-addr") {
@@ -147,8 +150,8 @@ Options parse(int argc, char** argv) {
       usage("unknown option " + std::string(arg));
     }
   }
-  if (!options.local && options.rest_addrs.empty()) {
-    usage("give --local, --rest or --rest-addr");
+  if (!options.local && !options.stale_local && options.rest_addrs.empty()) {
+    usage("give --local, --stale-local, --rest or --rest-addr");
   }
   return options;
 }
@@ -166,6 +169,19 @@ int listen_local() {
     fail(std::string("listen on ") + kLocalPath);
   }
   return fd;
+}
+
+// The socket file of a daemon that has gone without removing it.
+void leave_stale_socket() {
+  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::strcpy(addr.sun_path, kLocalPath);
+  ::unlink(kLocalPath);
+  if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+    fail(std::string("bind ") + kLocalPath);
+  }
+  ::close(fd);
 }
 
 int listen_tcp(const std::string& text) {
@@ -360,6 +376,9 @@ int main(int argc, char** argv) {
     bool rest;
   };
   std::vector<Endpoint> endpoints;
+  if (options.stale_local) {
+    leave_stale_socket();
+  }
   if (options.local) {
     endpoints.push_back({listen_local(), false});
   }
@@ -368,9 +387,13 @@ int main(int argc, char** argv) {
   }
   std::printf("ready\n");
   std::fflush(stdout);
+  if (endpoints.empty()) {
+    ::pause();
+  }
 
   for (int served = 0; served < options.connections;) {
     std::vector<pollfd> pfds;
+    pfds.reserve(endpoints.size());
     for (const Endpoint& e : endpoints) {
       pfds.push_back({e.fd, POLLIN, 0});
     }

@@ -1,6 +1,7 @@
 // Socket calls that fail on demand, through the preloaded fault library: interrupted, short and
 // refused writes and sends, interrupted and reset receives, receives of one byte at a time, a
-// kernel without SOCK_CLOEXEC, and interrupted connects, each with its exact message and status.
+// kernel without SOCK_CLOEXEC, and connects interrupted before or during the kernel's attempt,
+// each with its exact message and status.
 
 #include <ostream>
 #include <sstream>
@@ -171,7 +172,25 @@ INSTANTIATE_TEST_SUITE_P(
                   "4)\n",
                   68},
         // The interrupted TCP attempt goes on in the kernel; the run still connects.
-        FaultCase{"TcpInterrupted", Road::Rest, "connect=eintr*1", "body", "body\n", "", 0}),
+        FaultCase{"TcpInterrupted", Road::Rest, "connect=eintr*1", "body", "body\n", "", 0},
+        // Interrupted before the kernel started anything: connecting again starts the attempt.
+        FaultCase{"TcpInterruptedBeforeTheAttempt", Road::Rest, "connect=eintr_unstarted*1", "body",
+                  "body\n", "", 0},
+        FaultCase{"TcpInterruptedBeforeTheAttemptAgainAndAgain", Road::Rest,
+                  "connect=eintr_unstarted*3", "body", "body\n", "", 0},
+        // The kernel's answers to connecting again while the attempt goes on, or after it is
+        // done.
+        FaultCase{"TcpInterruptedThenAlready", Road::Rest, "connect=eintr*1;connect=ealready*1",
+                  "body", "body\n", "", 0},
+        FaultCase{"TcpInterruptedThenInProgress", Road::Rest,
+                  "connect=eintr*1;connect=einprogress*1", "body", "body\n", "", 0},
+        FaultCase{"TcpInterruptedThenConnected", Road::Rest, "connect=eintr*1;connect=eisconn*1",
+                  "body", "body\n", "", 0},
+        FaultCase{"TcpInterruptedThenFailing", Road::Rest, "connect=eintr*1;connect=enetunreach*1",
+                  "body", "",
+                  "Failed to connect to \"127.0.0.1:8000\": Network is unreachable (os error "
+                  "101)\n",
+                  68}),
     [](const auto& info) { return info.param.name; });
 
 // The calls the client made on its sockets, from the library's log.
@@ -267,17 +286,71 @@ TEST(FaultLog, AnInterruptedLocalConnectIsNotMadeAgain) {
   EXPECT_EQ(o.status, 68);
 }
 
-// An interrupted TCP connect is waited for, not made again: connect is called once, and the
-// attempt's own outcome decides, here a refusal since nothing listens.
-TEST(FaultLog, AnInterruptedTcpConnectEndsAsTheAttemptDoes) {
-  E2E_REQUIRE_NAMESPACES();
-  Scenario s{{"bgp", "--host", "127.0.0.1"}, {}, std::nullopt};
-  s.faults = "connect=eintr";
-  Outcome o = e2e::run(s);
-  EXPECT_EQ(calls(o, "connect("),
-            (std::vector<std::string>{"connect(fd, AF_INET) = -1 EINTR [injected] [FD_CLOEXEC]"}));
-  EXPECT_EQ(o.err, "Failed to connect to \"127.0.0.1:8000\": Connection refused (os error 111)\n");
-  EXPECT_EQ(o.status, 68);
+struct InterruptCase {
+  std::string name;
+  std::string faults;
+  bool listening;
+  std::vector<std::string> connects;  // the library's log of connect calls
+  std::string err;
+  int status;
+};
+
+void PrintTo(const InterruptCase& c, std::ostream* os) {
+  *os << c.name;
 }
+
+class InterruptedTcpConnect : public testing::TestWithParam<InterruptCase> {};
+
+// Connect is called again on the same socket, and its answer is the outcome: a connection, or
+// the refusal when nothing listens.
+TEST_P(InterruptedTcpConnect, IsMadeAgainOnTheSameSocket) {
+  E2E_REQUIRE_NAMESPACES();
+  const InterruptCase& c = GetParam();
+  Scenario s{{"bgp", "--host", "127.0.0.1"}, {}, std::nullopt};
+  if (c.listening) {
+    s.daemon = std::vector<std::string>{"--rest", "--reply", std::string(kOk) + "body"};
+  }
+  s.faults = c.faults;
+  Outcome o = e2e::run(s);
+  EXPECT_EQ(calls(o, "connect("), c.connects);
+  EXPECT_EQ(calls(o, "socket("),
+            std::vector<std::string>{"socket(AF_INET, SOCK_STREAM|SOCK_CLOEXEC) = fd"});
+  EXPECT_EQ(o.err, c.err);
+  EXPECT_EQ(o.out, c.listening ? "body\n" : "");
+  EXPECT_EQ(o.status, c.status);
+}
+
+const std::string kInterrupted = "connect(fd, AF_INET) = -1 EINTR [injected] [FD_CLOEXEC]";
+const std::string kRefused =
+    "Failed to connect to \"127.0.0.1:8000\": Connection refused (os error 111)\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, InterruptedTcpConnect,
+    testing::Values(
+        InterruptCase{"DuringTheAttempt",
+                      "connect=eintr*1",
+                      true,
+                      {kInterrupted, "connect(fd, AF_INET) = 0 [FD_CLOEXEC]"},
+                      "",
+                      0},
+        InterruptCase{"BeforeTheAttempt",
+                      "connect=eintr_unstarted*1",
+                      true,
+                      {kInterrupted, "connect(fd, AF_INET) = 0 [FD_CLOEXEC]"},
+                      "",
+                      0},
+        InterruptCase{"DuringARefusedAttempt",
+                      "connect=eintr*1",
+                      false,
+                      {kInterrupted, "connect(fd, AF_INET) = -1 ECONNREFUSED [FD_CLOEXEC]"},
+                      kRefused,
+                      68},
+        InterruptCase{"BeforeARefusedAttempt",
+                      "connect=eintr_unstarted*1",
+                      false,
+                      {kInterrupted, "connect(fd, AF_INET) = -1 ECONNREFUSED [FD_CLOEXEC]"},
+                      kRefused,
+                      68}),
+    [](const auto& info) { return info.param.name; });
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "harness.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <net/if.h>
 #include <poll.h>
 #include <sched.h>
@@ -164,6 +165,8 @@ pid_t start_daemon(int result_fd, int err_fd, std::vector<std::string> args) {
   pid_t pid = ::fork();
   if (pid == 0) {
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    // The socket file is not writable by other users, whatever the test's own umask.
+    ::umask(022);
     ::dup2(ready[1], 1);
     ::dup2(err_fd, 2);
     auto argv = c_strings(args);
@@ -239,6 +242,26 @@ void limit_client(const Scenario& scenario) {
   ::setrlimit(RLIMIT_AS, &limit);
 }
 
+// The client's world when it is narrower than the test's: no devices, another user, no standard
+// error. A step that fails is reported on the client's standard error with status 120.
+void narrow_client(const Scenario& scenario) {
+  auto failed = [](const char* what) {
+    std::string line = std::string("setup ") + what + ": " + std::strerror(errno) + "\n";
+    write_all(2, line);
+    ::_exit(kSetupFailed);
+  };
+  if (scenario.empty_dev && ::mount("tmpfs", "/dev", "tmpfs", MS_NOSUID, "mode=755") != 0) {
+    failed("empty /dev");
+  }
+  if (scenario.uid && (::setgroups(0, nullptr) != 0 || ::setgid(*scenario.uid) != 0 ||
+                       ::setuid(*scenario.uid) != 0)) {
+    failed("switch user");
+  }
+  if (scenario.stderr_closed) {
+    ::close(2);
+  }
+}
+
 pid_t start_client(const Scenario& scenario, int out_fd, int err_fd) {
   std::vector<std::string> args = scenario.args;
   args.insert(args.begin(), QUAMORSC_BIN);
@@ -252,6 +275,7 @@ pid_t start_client(const Scenario& scenario, int out_fd, int err_fd) {
     ::dup2(err_fd, 2);
     redirect_stdout(scenario.out, out_fd);
     limit_client(scenario);
+    narrow_client(scenario);
     auto argv = c_strings(args);
     auto envp = c_strings(env);
     ::execve(argv[0], argv.data(), envp.data());
@@ -260,11 +284,12 @@ pid_t start_client(const Scenario& scenario, int out_fd, int err_fd) {
   return pid;
 }
 
-// Waits for `pid`, killing it when it takes longer than `limit`; its wait status, or -1.
-int wait_for(pid_t pid, std::chrono::milliseconds limit) {
+// Waits for `pid`, killing it when it takes longer than `limit`; its wait status, or -1. `usage`
+// receives what it used.
+int wait_for(pid_t pid, std::chrono::milliseconds limit, rusage& usage) {
   auto deadline = std::chrono::steady_clock::now() + limit;
   int status = 0;
-  while (::waitpid(pid, &status, WNOHANG) == 0) {
+  while (::wait4(pid, &status, WNOHANG, &usage) == 0) {
     if (std::chrono::steady_clock::now() > deadline) {
       ::kill(pid, SIGKILL);
       ::waitpid(pid, &status, 0);
@@ -342,7 +367,8 @@ class CountingReader {
   if (counter) {
     counter->close_write_end();
   }
-  int status = wait_for(client, scenario.timeout);
+  rusage usage{};
+  int status = wait_for(client, scenario.timeout, usage);
   std::ostringstream counted;
   if (counter) {
     // The client has ended, and with it the only writer: the reader is at the end of the stream.
@@ -368,14 +394,36 @@ class CountingReader {
   } else {
     result << "signal " << WTERMSIG(status) << ' ' << client;
   }
-  result << counted.str();
+  result << ' ' << usage.ru_maxrss << counted.str();
   write_all(result_fd, result.str());
   ::_exit(0);
 }
 
+// Replaces every time stamp (digits as in 2020-01-27T12:34:56Z) by "TIME"; in linear time, since
+// a failure line may run to hundreds of megabytes.
 std::string normalise_times(const std::string& text) {
-  static const std::regex time(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)");
-  return std::regex_replace(text, time, "TIME");
+  static constexpr std::string_view kShape = "dddd-dd-ddTdd:dd:ddZ";
+  auto stamp_at = [&](std::size_t at) {
+    for (std::size_t i = 0; i < kShape.size(); ++i) {
+      const char c = text[at + i];
+      if (kShape[i] == 'd' ? std::isdigit(static_cast<unsigned char>(c)) == 0 : c != kShape[i]) {
+        return false;
+      }
+    }
+    return true;
+  };
+  std::string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (i + kShape.size() <= text.size() && stamp_at(i)) {
+      out += "TIME";
+      i += kShape.size();
+    } else {
+      out += text[i++];
+    }
+  }
+  return out;
 }
 
 }  // namespace
@@ -398,6 +446,17 @@ std::optional<std::string> namespaces_unavailable() {
     return reason.empty() ? std::string("the probe failed") : reason;
   }();
   return why;
+}
+
+bool user_available(unsigned uid) {
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    const bool switched = ::setgroups(0, nullptr) == 0 && ::setgid(uid) == 0 && ::setuid(uid) == 0;
+    ::_exit(switched && ::access(QUAMORSC_BIN, X_OK) == 0 ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 Outcome run(const Scenario& scenario) {
@@ -423,7 +482,7 @@ Outcome run(const Scenario& scenario) {
   std::istringstream result(read_all(result_fd));
   std::string how;
   int value = 0;
-  result >> how >> value >> outcome.pid;
+  result >> how >> value >> outcome.pid >> outcome.max_rss_kib;
   if (scenario.out == Stdout::Counted) {
     result >> outcome.out_count >> outcome.out_digest;
   }

@@ -30,6 +30,9 @@ struct Scenario {
   std::string faults{};
   std::optional<std::uint64_t> address_space{};  // the client's RLIMIT_AS, when limited
   std::chrono::seconds timeout{30};              // the client is killed after this long
+  bool stderr_closed = false;                    // the client starts with descriptor 2 closed
+  bool empty_dev = false;         // the client sees an empty /dev (a minimal container)
+  std::optional<unsigned> uid{};  // the client runs as this user and group instead of root
 };
 
 struct Outcome {
@@ -43,10 +46,16 @@ struct Outcome {
   std::string fault_log;        // the fault library's line per socket call, descriptors as "fd"
   std::uint64_t out_count = 0;  // Stdout::Counted: bytes written to standard output
   std::uint64_t out_digest = 0;
+  // The client's peak resident memory, as the kernel counts it from the fork on: what the test
+  // process held when the client was forked counts too.
+  std::uint64_t max_rss_kib = 0;
 };
 
 // Why namespaces cannot be made here, or nothing when they can.
 std::optional<std::string> namespaces_unavailable();
+
+// Whether a client can be run as the unprivileged user `uid` (see Scenario::uid).
+bool user_available(unsigned uid);
 
 Outcome run(const Scenario& scenario);
 

@@ -1,5 +1,6 @@
 // The program as a whole through the real binary: the start record and the log filter, the
-// command line's own exits, and standard output that is closed, gone or full.
+// command line's own exits, standard output that is closed, gone or full, and standard
+// descriptors that are closed with no /dev/null to stand in for them.
 
 #include <fstream>
 #include <iterator>
@@ -172,6 +173,55 @@ INSTANTIATE_TEST_SUITE_P(
                  74},
         SinkCase{
             "UrlToClosed", e2e::Stdout::Closed, {"system", "--host", "h", "--show-url"}, "", 0}),
+    [](const auto& info) { return info.param.name; });
+
+struct ClosedCase {
+  std::string name;
+  bool rest;
+  e2e::Stdout out;
+  bool stderr_closed;
+};
+
+void PrintTo(const ClosedCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class ClosedStandardDescriptor : public testing::TestWithParam<ClosedCase> {};
+
+// The connection never takes the number of a closed standard descriptor, so neither log lines
+// nor the reply reach the daemon; what is written to the closed descriptor is dropped.
+TEST_P(ClosedStandardDescriptor, GetsNothingMeantForTheDaemon) {
+  E2E_REQUIRE_NAMESPACES();
+  const ClosedCase& c = GetParam();
+  Scenario s{{"bgp"}, {"RUST_LOG=debug"}, std::vector<std::string>{"--local", "--reply", "r"}};
+  std::string request = R"({"flags":{"bits":9},"target":{"Bgp":"Overview"}})";
+  std::string tx = kTxBgp;
+  if (c.rest) {
+    s.args = {"bgp", "--host", "127.0.0.1"};
+    s.daemon = std::vector<std::string>{"--rest", "--reply", "HTTP/1.1 200 OK\\r\\n\\r\\nr"};
+    request =
+        "GET /bgp HTTP/1.1\r\nHost: 127.0.0.1:8000\r\nUser-Agent: dozuze/20.0.5\r\nAccept: "
+        "*/*\r\n\r\n";
+    tx = "[TIME DEBUG quamorsc] Tx REST Op Cmd 'OpCmd { flags: JSON_LINES | SORT, target: "
+         "Bgp(Overview) }'\n";
+  }
+  s.out = c.out;
+  s.stderr_closed = c.stderr_closed;
+  s.empty_dev = true;
+  Outcome o = e2e::run(s);
+  EXPECT_EQ(o.requests, request);
+  EXPECT_EQ(o.out, c.out == e2e::Stdout::Captured ? "r\n" : "");
+  EXPECT_EQ(o.err, c.stderr_closed ? "" : e2e::start_line(o.pid) + tx);
+  EXPECT_EQ(o.status, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WithoutDevNull, ClosedStandardDescriptor,
+    testing::Values(ClosedCase{"StandardError", false, e2e::Stdout::Captured, true},
+                    ClosedCase{"StandardErrorOnRest", true, e2e::Stdout::Captured, true},
+                    ClosedCase{"StandardOutput", false, e2e::Stdout::Closed, false},
+                    ClosedCase{"StandardOutputOnRest", true, e2e::Stdout::Closed, false},
+                    ClosedCase{"Both", false, e2e::Stdout::Closed, true}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace

@@ -1,33 +1,46 @@
 // A test-only library preloaded into the client (LD_PRELOAD) that stands between it and the C
-// library for socket, fcntl, connect, write, send and recv, and makes the calls fail the way a
-// test asks, so that failures a real daemon cannot cause on demand are met end to end.
+// library for socket, fcntl, connect, write, send, recv and getaddrinfo, and makes the calls fail
+// (or the resolver answer) the way a test asks, so that failures a real daemon or resolver cannot
+// give on demand are met end to end.
 //
 // QUAMORSC_FAULTS holds entries separated by ";", each "call[:fd]=action[*count][@skip]":
-//   call    socket, fcntl, connect, write, send or recv
+//   call    socket, fcntl, connect, write, send, recv or getaddrinfo
 //   :fd     only calls on that descriptor number; without it only calls on sockets are touched,
 //           so standard output and standard error go on as usual
 //   action  an errno name in lower case (eintr, epipe, econnreset, einval, ...): the call fails
 //           with it; "zero": write, send or recv return 0; "short<N>": at most N bytes per
 //           write, send or recv; "cloexec": socket fails with EINVAL when asked for SOCK_CLOEXEC
-//           (a kernel that does not know the flag)
+//           (a kernel that does not know the flag); "eintr_unstarted": connect fails with EINTR
+//           before the kernel has started anything, on any socket
 //   *count  how many calls the fault hits (default: every one)
 //   @skip   how many matching calls pass untouched first (default 0)
 // Calls are matched against the entries in order; the first that still applies decides.
 //
+// getaddrinfo takes the resolver's answer as its action instead:
+//   eai_again, eai_fail, eai_noname   the lookup fails with that code
+//   eai_system[/errno name]           it fails with EAI_SYSTEM and errno set to that error, or 0
+//   list[,address]...                 it succeeds with these entries in this order: dotted IPv4,
+//                                     IPv6 (any text with a ':'), or "unix" for an entry of
+//                                     family AF_UNIX; "list" alone is an empty list
+//
 // The kernel's own side effects are kept: a write that fails with EPIPE raises SIGPIPE unless
-// send was given MSG_NOSIGNAL, and an interrupted connect on a TCP socket has already started the
-// connection, which goes on and ends as it would have (only a Unix-socket connect is interrupted
-// before anything happens).
+// send was given MSG_NOSIGNAL, and an interrupted connect on a TCP socket ("eintr") has already
+// started the connection, which goes on and ends as it would have (a Unix-socket connect is
+// interrupted before anything happens).
 //
 // QUAMORSC_FAULTS_LOG names a file that receives one line per intercepted call on a socket, with
 // its result, "[injected]" for faults, and for connect whether the descriptor has FD_CLOEXEC.
 
+#include <arpa/inet.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -38,9 +51,20 @@
 
 namespace {
 
-enum class Call { Socket, Fcntl, Connect, Write, Send, Recv };
+enum class Call { Socket, Fcntl, Connect, Write, Send, Recv, Getaddrinfo };
 
-enum class Action { Errno, Zero, Short, Cloexec };
+enum class Action { Errno, Zero, Short, Cloexec, EintrUnstarted, Resolver };
+
+constexpr int kMaxAddrs = 8;
+
+// What a getaddrinfo entry answers: a code, or (code 0) the list of `addrs`.
+struct Resolver {
+  int code = 0;
+  int error = 0;  // errno for EAI_SYSTEM
+  int count = 0;
+  sockaddr_storage addrs[kMaxAddrs]{};
+  socklen_t lengths[kMaxAddrs]{};
+};
 
 struct Entry {
   Call call = Call::Write;
@@ -52,10 +76,13 @@ struct Entry {
   unsigned long skip = 0;
   unsigned long seen = 0;
   long fired = 0;
+  Resolver resolver;  // for Action::Resolver
 };
 
 constexpr int kMaxEntries = 32;
-Entry g_entries[kMaxEntries];
+// Constant-initialised: the entries are read by a constructor that may run before any dynamic
+// initialisation of this library.
+constinit Entry g_entries[kMaxEntries];
 int g_entry_count = 0;
 int g_log_fd = -1;
 bool g_ready = false;
@@ -66,6 +93,7 @@ using connect_fn = int (*)(int, const sockaddr*, socklen_t);
 using write_fn = ssize_t (*)(int, const void*, size_t);
 using send_fn = ssize_t (*)(int, const void*, size_t, int);
 using recv_fn = ssize_t (*)(int, void*, size_t, int);
+using getaddrinfo_fn = int (*)(const char*, const char*, const addrinfo*, addrinfo**);
 
 socket_fn real_socket;
 fcntl_fn real_fcntl;
@@ -74,6 +102,7 @@ connect_fn real_connect;
 write_fn real_write;
 send_fn real_send;
 recv_fn real_recv;
+getaddrinfo_fn real_getaddrinfo;
 
 struct ErrnoName {
   const char* name;
@@ -105,7 +134,19 @@ constexpr ErrnoName kErrnos[] = {
     {"etimedout", ETIMEDOUT},
     {"econnrefused", ECONNREFUSED},
     {"ehostunreach", EHOSTUNREACH},
+    {"ealready", EALREADY},
+    {"einprogress", EINPROGRESS},
+    {"eisconn", EISCONN},
 };
+
+int errno_value(const char* name, std::size_t len) {
+  for (const ErrnoName& n : kErrnos) {
+    if (std::strlen(n.name) == len && std::strncmp(n.name, name, len) == 0) {
+      return n.value;
+    }
+  }
+  return -1;
+}
 
 const char* errno_name(int value) {
   for (const ErrnoName& e : kErrnos) {
@@ -139,8 +180,13 @@ bool parse_call(const char* name, std::size_t len, Call& call) {
   static constexpr struct {
     const char* name;
     Call call;
-  } kCalls[] = {{"socket", Call::Socket}, {"fcntl", Call::Fcntl}, {"connect", Call::Connect},
-                {"write", Call::Write},   {"send", Call::Send},   {"recv", Call::Recv}};
+  } kCalls[] = {{"socket", Call::Socket},
+                {"fcntl", Call::Fcntl},
+                {"connect", Call::Connect},
+                {"write", Call::Write},
+                {"send", Call::Send},
+                {"recv", Call::Recv},
+                {"getaddrinfo", Call::Getaddrinfo}};
   for (const auto& c : kCalls) {
     if (std::strlen(c.name) == len && std::strncmp(c.name, name, len) == 0) {
       call = c.call;
@@ -148,6 +194,81 @@ bool parse_call(const char* name, std::size_t len, Call& call) {
     }
   }
   return false;
+}
+
+// One address of a "list" answer.
+void parse_address(const char* text, std::size_t len, Resolver& r, const char* entry) {
+  if (r.count == kMaxAddrs) {
+    bad_faults("too many addresses", entry);
+  }
+  char addr[64];
+  if (len >= sizeof addr) {
+    bad_faults("address too long", entry);
+  }
+  std::memcpy(addr, text, len);
+  addr[len] = '\0';
+  sockaddr_storage& storage = r.addrs[r.count];
+  std::memset(&storage, 0, sizeof storage);
+  if (std::strcmp(addr, "unix") == 0) {
+    auto* sun = reinterpret_cast<sockaddr_un*>(&storage);
+    sun->sun_family = AF_UNIX;
+    r.lengths[r.count] = sizeof(sockaddr_un);
+  } else if (std::strchr(addr, ':') != nullptr) {
+    auto* sin6 = reinterpret_cast<sockaddr_in6*>(&storage);
+    sin6->sin6_family = AF_INET6;
+    if (::inet_pton(AF_INET6, addr, &sin6->sin6_addr) != 1) {
+      bad_faults("bad address", entry);
+    }
+    r.lengths[r.count] = sizeof(sockaddr_in6);
+  } else {
+    auto* sin = reinterpret_cast<sockaddr_in*>(&storage);
+    sin->sin_family = AF_INET;
+    if (::inet_pton(AF_INET, addr, &sin->sin_addr) != 1) {
+      bad_faults("bad address", entry);
+    }
+    r.lengths[r.count] = sizeof(sockaddr_in);
+  }
+  ++r.count;
+}
+
+// The answer of a getaddrinfo entry, `len` bytes at `action`.
+void parse_resolver(const char* action, std::size_t len, Resolver& r, const char* entry) {
+  static constexpr struct {
+    const char* name;
+    int code;
+  } kCodes[] = {{"eai_again", EAI_AGAIN}, {"eai_fail", EAI_FAIL}, {"eai_noname", EAI_NONAME}};
+  for (const auto& c : kCodes) {
+    if (std::strlen(c.name) == len && std::strncmp(c.name, action, len) == 0) {
+      r.code = c.code;
+      return;
+    }
+  }
+  constexpr std::size_t kSystem = sizeof "eai_system" - 1;
+  if (len >= kSystem && std::strncmp(action, "eai_system", kSystem) == 0) {
+    r.code = EAI_SYSTEM;
+    if (len > kSystem) {
+      if (action[kSystem] != '/' ||
+          (r.error = errno_value(action + kSystem + 1, len - kSystem - 1)) < 0) {
+        bad_faults("bad errno of eai_system", entry);
+      }
+    }
+    return;
+  }
+  constexpr std::size_t kList = sizeof "list" - 1;
+  if (len < kList || std::strncmp(action, "list", kList) != 0 ||
+      (len > kList && action[kList] != ',')) {
+    bad_faults("unknown getaddrinfo answer", entry);
+  }
+  const char* end = action + len;
+  for (const char* p = action + kList; p < end;) {
+    const char* start = p + 1;
+    const char* comma = start;
+    while (comma < end && *comma != ',') {
+      ++comma;
+    }
+    parse_address(start, static_cast<std::size_t>(comma - start), r, entry);
+    p = comma;
+  }
 }
 
 // One "call[:fd]=action[*count][@skip]" of `text`, `len` bytes long.
@@ -186,10 +307,15 @@ void parse_entry(const char* text, std::size_t len) {
     ++p;
   }
   std::size_t action_len = static_cast<std::size_t>(p - action);
-  if (action_len == 4 && std::strncmp(action, "zero", 4) == 0) {
+  if (e.call == Call::Getaddrinfo) {
+    e.action = Action::Resolver;
+    parse_resolver(action, action_len, e.resolver, buf);
+  } else if (action_len == 4 && std::strncmp(action, "zero", 4) == 0) {
     e.action = Action::Zero;
   } else if (action_len == 7 && std::strncmp(action, "cloexec", 7) == 0) {
     e.action = Action::Cloexec;
+  } else if (action_len == 15 && std::strncmp(action, "eintr_unstarted", 15) == 0) {
+    e.action = Action::EintrUnstarted;
   } else if (action_len > 5 && std::strncmp(action, "short", 5) == 0) {
     e.action = Action::Short;
     const char* q = action + 5;
@@ -198,14 +324,8 @@ void parse_entry(const char* text, std::size_t len) {
     }
   } else {
     e.action = Action::Errno;
-    bool found = false;
-    for (const ErrnoName& n : kErrnos) {
-      if (std::strlen(n.name) == action_len && std::strncmp(n.name, action, action_len) == 0) {
-        e.error = n.value;
-        found = true;
-      }
-    }
-    if (!found) {
+    e.error = errno_value(action, action_len);
+    if (e.error < 0) {
       bad_faults("unknown action", buf);
     }
   }
@@ -238,6 +358,7 @@ void init() {
   real_write = reinterpret_cast<write_fn>(::dlsym(RTLD_NEXT, "write"));
   real_send = reinterpret_cast<send_fn>(::dlsym(RTLD_NEXT, "send"));
   real_recv = reinterpret_cast<recv_fn>(::dlsym(RTLD_NEXT, "recv"));
+  real_getaddrinfo = reinterpret_cast<getaddrinfo_fn>(::dlsym(RTLD_NEXT, "getaddrinfo"));
   g_ready = true;
 
   if (const char* faults = std::getenv("QUAMORSC_FAULTS")) {
@@ -256,6 +377,12 @@ void init() {
   }
   if (const char* path = std::getenv("QUAMORSC_FAULTS_LOG")) {
     g_log_fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (g_log_fd >= 0 && g_log_fd <= 2) {
+      // A closed standard descriptor stays closed for the client, as it would be without us.
+      const int moved = real_fcntl(g_log_fd, F_DUPFD_CLOEXEC, 3);
+      ::close(g_log_fd);
+      g_log_fd = moved;
+    }
   }
 }
 
@@ -483,15 +610,18 @@ int connect(int fd, const sockaddr* addr, socklen_t len) {
   const int family = addr != nullptr ? addr->sa_family : AF_UNSPEC;
   int result = 0;
   int error = 0;
-  if (e != nullptr && e->action == Action::Errno && e->error == EINTR && family != AF_UNIX) {
+  if (e != nullptr && e->action == Action::EintrUnstarted) {
+    result = -1;
+    error = EINTR;
+  } else if (e != nullptr && e->action == Action::Errno && e->error == EINTR && family != AF_UNIX) {
     // The kernel has sent the SYN before the signal arrives, and the attempt goes on: start it
     // without waiting and report the interruption. An attempt that fails at once is not
     // interrupted; its own error stands.
     const int fl = real_fcntl(fd, F_GETFL, nullptr);
-    real_fcntl(fd, F_SETFL, reinterpret_cast<void*>(static_cast<long>(fl | O_NONBLOCK)));
+    real_fcntl(fd, F_SETFL, fl | O_NONBLOCK);
     result = real_connect(fd, addr, len);
     error = errno;
-    real_fcntl(fd, F_SETFL, reinterpret_cast<void*>(static_cast<long>(fl)));
+    real_fcntl(fd, F_SETFL, fl);
     if (result == 0 || error == EINPROGRESS) {
       result = -1;
       error = EINTR;
@@ -532,6 +662,44 @@ ssize_t send(int fd, const void* buf, size_t n, int flags) {
 ssize_t recv(int fd, void* buf, size_t n, int flags) {
   return transfer("recv", Call::Recv, fd, n, "", false,
                   [&](size_t count) { return real_recv(fd, buf, count, flags); });
+}
+
+int getaddrinfo(const char* node, const char* service, const addrinfo* hints, addrinfo** res) {
+  init();
+  Entry* e = decide(Call::Getaddrinfo, -1, true);
+  if (e == nullptr) {
+    const int code = real_getaddrinfo(node, service, hints, res);
+    log_line("getaddrinfo(%s) = %d", node != nullptr ? node : "NULL", code);
+    return code;
+  }
+  const Resolver& r = e->resolver;
+  if (r.code != 0) {
+    log_line("getaddrinfo(%s) = %d [injected]", node != nullptr ? node : "NULL", r.code);
+    errno = r.error;
+    return r.code;
+  }
+  addrinfo* head = nullptr;
+  addrinfo** tail = &head;
+  for (int i = 0; i < r.count; ++i) {
+    // One block per entry, its address included and no name, as the C library makes them: its
+    // freeaddrinfo releases the list.
+    void* block = std::calloc(1, sizeof(addrinfo) + sizeof(sockaddr_storage));
+    if (block == nullptr) {
+      ::abort();
+    }
+    auto* ai = static_cast<addrinfo*>(block);
+    auto* addr = reinterpret_cast<sockaddr*>(static_cast<char*>(block) + sizeof(addrinfo));
+    std::memcpy(addr, &r.addrs[i], r.lengths[i]);
+    ai->ai_family = r.addrs[i].ss_family;
+    ai->ai_socktype = SOCK_STREAM;
+    ai->ai_addrlen = r.lengths[i];
+    ai->ai_addr = addr;
+    *tail = ai;
+    tail = &ai->ai_next;
+  }
+  log_line("getaddrinfo(%s) = 0, %d entries [injected]", node != nullptr ? node : "NULL", r.count);
+  *res = head;
+  return 0;
 }
 
 }  // extern "C"

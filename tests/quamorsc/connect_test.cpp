@@ -54,16 +54,26 @@ TEST(TcpCandidates, OtherTextsAreLookedUp) {
        {"1.2.3.4:99:8000", "[::1]:99:8000", "[nonsense]:8000", "01.2.3.4x:8000"}) {
     auto looked_up = tcp_candidates(text);
     ASSERT_FALSE(looked_up) << text;
-    EXPECT_EQ(looked_up.error().os_errno, 0);
-    EXPECT_TRUE(looked_up.error().message.starts_with("failed to lookup address information: "))
-        << looked_up.error().message;
+    const auto* message = std::get_if<std::string>(&looked_up.error().error);
+    ASSERT_NE(message, nullptr) << text;
+    EXPECT_TRUE(message->starts_with("failed to lookup address information: ")) << *message;
   }
 }
 
 TEST(ConnectError, TextIsTheOsDisplayOrTheMessage) {
-  EXPECT_EQ(error_text(ConnectError{ECONNREFUSED, {}}), "Connection refused (os error 111)");
-  EXPECT_EQ(error_text(ConnectError{0, "could not resolve to any addresses"}),
-            "could not resolve to any addresses");
+  struct Case {
+    ConnectError error;
+    const char* text;
+  } cases[] = {
+      {{base::OsError{ECONNREFUSED}}, "Connection refused (os error 111)"},
+      // EAI_SYSTEM with errno left at 0 is still an operating-system error.
+      {{base::OsError{0}}, "Success (os error 0)"},
+      {{std::string("could not resolve to any addresses")}, "could not resolve to any addresses"},
+      {{std::string()}, ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(error_text(c.error), c.text);
+  }
 }
 
 TEST(StreamSocket, IsCloseOnExec) {
@@ -71,6 +81,27 @@ TEST(StreamSocket, IsCloseOnExec) {
   ASSERT_TRUE(fd);
   EXPECT_NE(::fcntl(*fd, F_GETFD) & FD_CLOEXEC, 0);
   ::close(*fd);
+}
+
+// With every standard descriptor closed, the socket still lands above them and stays
+// close-on-exec, and the standard ones stay closed.
+TEST(StreamSocket, NeverTakesAStandardDescriptor) {
+  EXPECT_EXIT(
+      {
+        ::close(0);
+        ::close(1);
+        ::close(2);
+        bool ok = true;
+        for (int family : {AF_UNIX, AF_INET, AF_INET6}) {
+          auto fd = stream_socket(family);
+          ok = ok && fd && *fd > 2 && (::fcntl(*fd, F_GETFD) & FD_CLOEXEC) != 0;
+        }
+        for (int fd = 0; fd <= 2; ++fd) {
+          ok = ok && ::fcntl(fd, F_GETFD) < 0;
+        }
+        std::_Exit(ok ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "");
 }
 
 extern "C" void on_signal(int) {}
@@ -150,7 +181,7 @@ TEST(ConnectLocal, InterruptedConnectIsAFailure) {
   std::vector<int> queued;
   for (int i = 0; i < 2; ++i) {
     int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    (void)::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
     queued.push_back(fd);
   }
   tl::expected<int, ConnectError> local;
@@ -171,7 +202,7 @@ TEST(ConnectLocal, InterruptedConnectIsAFailure) {
 TEST(ConnectLocal, MissingSocketFileIsNotFound) {
   auto local = connect_local("/nonexistent-quamorsc-dir/zurozivo.sock");
   ASSERT_FALSE(local);
-  EXPECT_EQ(local.error().os_errno, ENOENT);
+  EXPECT_EQ(local.error(), ConnectError{base::OsError{ENOENT}});
 }
 
 }  // namespace

@@ -8,6 +8,12 @@
 
 namespace base {
 
+// An operating-system error number; every number is one, 0 included.
+struct OsError {
+  int code = 0;
+  friend bool operator==(const OsError&, const OsError&) = default;
+};
+
 // The C library's text for `errno_value`, as strerror_r gives it.
 std::string os_error_message(int errno_value);
 // "<message> (os error N)".

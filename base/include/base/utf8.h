@@ -37,6 +37,11 @@ class Utf8Checker {
 // FromUtf8Error { bytes: [b, b, ...], error: Utf8Error { valid_up_to: V, error_len: Some(N) } }
 std::string from_utf8_error_debug(std::string_view bytes, const Utf8Error& error);
 
+// `head`, the text of `from_utf8_error_debug` and `tail`, made at its exact length in a single
+// allocation: the listing runs to several times the size of `bytes`, which may be gigabytes.
+std::string from_utf8_error_line(std::string_view head, std::string_view bytes,
+                                 const Utf8Error& error, std::string_view tail);
+
 // The longest leading part of valid UTF-8 `text` that is at most `max` bytes and ends between
 // two characters.
 std::string_view utf8_prefix(std::string_view text, std::size_t max);

@@ -7,15 +7,19 @@
 
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include <tl/expected.hpp>
 
+#include "base/os_error.h"
+
 namespace quamorsc {
 
+// An operating-system error (any number: a resolver failing with EAI_SYSTEM may leave errno at
+// 0), or a message of the lookup.
 struct ConnectError {
-  int os_errno = 0;     // an operating-system error, or 0 for
-  std::string message;  // a message of the lookup
+  std::variant<base::OsError, std::string> error;
   friend bool operator==(const ConnectError&, const ConnectError&) = default;
 };
 
@@ -30,7 +34,9 @@ struct SocketAddr {
 // "a.b.c.d:port" or "[ipv6]:port".
 std::string to_string(const SocketAddr& addr);
 
-// A close-on-exec stream socket of `family`.
+// A close-on-exec stream socket of `family`, never on descriptor 0, 1 or 2: with a standard
+// descriptor closed, the socket would otherwise stand in for it and receive what is meant for
+// standard output or standard error.
 tl::expected<int, ConnectError> stream_socket(int family);
 
 // One socket, one connect; an interrupted connect is a failure like any other.
@@ -40,7 +46,8 @@ tl::expected<int, ConnectError> connect_local(std::string_view path);
 // gives for the text before the last ':'.
 tl::expected<std::vector<SocketAddr>, ConnectError> tcp_candidates(std::string_view connect_str);
 
-// Tries each candidate in order; the error is that of the last one tried.
+// Tries each candidate in order; the error is that of the last one tried. A connect interrupted
+// by a signal is made again on the same socket.
 tl::expected<int, ConnectError> connect_tcp(std::string_view connect_str);
 
 }  // namespace quamorsc

@@ -1,6 +1,6 @@
 // What the process sets up before anything else runs: SIGPIPE ignored, the three standard
-// descriptors open, standard output line-buffered, and an internal fault reported in one line on
-// standard error with status 101.
+// descriptors open on /dev/null where they are closed and it can be opened, standard output
+// line-buffered, and an internal fault reported in one line on standard error with status 101.
 #pragma once
 
 #include <string_view>

@@ -4,16 +4,24 @@
 
 #include <string>
 #include <string_view>
+#include <variant>
 
 #include <tl/expected.hpp>
+
+#include "base/os_error.h"
 
 namespace quamorsc {
 
 // `Write` is write(2), for the Unix socket; `Send` is send(2) with MSG_NOSIGNAL, for TCP.
 enum class WriteCall { Write, Send };
 
+// A write call that returned 0: the peer takes no more bytes.
+struct WriteZero {
+  friend bool operator==(const WriteZero&, const WriteZero&) = default;
+};
+
 struct WriteError {
-  int os_errno = 0;  // 0: a call wrote nothing (the write-zero error)
+  std::variant<base::OsError, WriteZero> error;
   friend bool operator==(const WriteError&, const WriteError&) = default;
 };
 
