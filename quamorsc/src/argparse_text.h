@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "quamorsc/argparse.h"
+#include "quamorsc/argparse_types.h"
 
 namespace quamorsc::argparse::text {
 

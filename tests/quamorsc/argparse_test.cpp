@@ -1,4 +1,5 @@
 #include "quamorsc/argparse.h"
+#include "quamorsc/similarity.h"
 
 #include <gtest/gtest.h>
 

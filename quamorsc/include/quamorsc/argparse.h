@@ -1,78 +1,18 @@
-// A small command-line parser driven by a grammar declared as data: an application with
-// subcommands, each with flags and options that take a value or optionally one. It splits the
-// words, records the options, runs their value checks and composes help screens, version lines
-// and error reports; the result is either the matches or an exit (stream, text, status).
+// A small command-line parser driven by a grammar declared as data (argparse_types.h). It splits
+// the words, records the options, runs their value checks and composes help screens, version
+// lines and error reports; the result is either the matches or an exit (stream, text, status).
 #pragma once
 
-#include <cstddef>
 #include <span>
 #include <string>
-#include <string_view>
 #include <variant>
-#include <vector>
 
-#include <tl/expected.hpp>
+#include "quamorsc/argparse_types.h"
 
 namespace quamorsc::argparse {
-
-enum class Kind {
-  Flag,           // takes no value
-  Value,          // takes exactly one value, which must be given
-  OptionalValue,  // takes no value or one
-};
-
-// Accepts a value text, or says in one line why not.
-using Check = tl::expected<void, std::string> (*)(std::string_view value);
-
-struct Option {
-  std::string_view arg_name;  // the key it is recorded under, and its placeholder in <>
-  char short_name = '\0';     // '\0' when the option has no short name
-  std::string_view long_name;
-  Kind kind = Kind::Flag;
-  std::string_view help;  // empty when there is none
-  Check check = nullptr;  // for Value and OptionalValue
-};
-
-struct Subcommand {
-  std::string_view name;
-  std::string_view about;  // empty when there is none
-  std::vector<Option> options;
-};
-
-// The application itself has only the automatic help and version flags, and the automatic
-// subcommand "help" after the declared ones.
-struct App {
-  std::string_view name;
-  std::string_view version;
-  std::vector<Subcommand> subcommands;
-};
-
-struct OptionMatch {
-  std::size_t occurrences = 0;      // how often the option was named
-  std::vector<std::string> values;  // every value it received, in order
-};
-
-struct Matches {
-  const Subcommand* subcommand = nullptr;
-  std::vector<OptionMatch> options;  // one per option of the subcommand, in declaration order
-
-  // The match of the option with this argument name; an option not given has no occurrences.
-  const OptionMatch& option(std::string_view arg_name) const;
-};
-
-struct Exit {
-  int fd = 1;  // 1 for help and version, 2 for errors
-  std::string text;
-  int status = 0;
-  friend bool operator==(const Exit&, const Exit&) = default;
-};
 
 // `args` holds every process argument, the program path first. Error reports are coloured when
 // `color` is set; help screens and version lines never are. The matches refer into `app`.
 std::variant<Matches, Exit> parse(const App& app, std::span<const std::string> args, bool color);
-
-// Jaro-Winkler similarity of two texts, by Unicode characters; an invalid UTF-8 sequence counts
-// as one character per byte.
-double similarity(std::string_view a, std::string_view b);
 
 }  // namespace quamorsc::argparse
