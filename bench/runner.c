@@ -12,7 +12,7 @@
  *
  * A command that exits with any other status than 0 stops the run with status 1.
  */
-#define _GNU_SOURCE
+#define _GNU_SOURCE /* NOLINT(bugprone-reserved-identifier): glibc reads this very name */
 #include <fcntl.h>
 #include <spawn.h>
 #include <stdio.h>
@@ -22,8 +22,6 @@
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
-
-extern char** environ;
 
 struct command {
   const char* input;
@@ -62,14 +60,16 @@ static pid_t spawn(char** argv, int in, int out) {
 static double run_once(const struct command* c, int pipe_sink, long* rss) {
   int in = open(c->input != NULL ? c->input : "/dev/null", O_RDONLY | O_CLOEXEC);
   int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-  if (in < 0 || null < 0)
+  if (in < 0 || null < 0) {
     die("open");
+  }
   int out = null;
   pid_t drain = 0;
   if (pipe_sink) {
     int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0)
+    if (pipe2(fds, O_CLOEXEC) != 0) {
       die("pipe");
+    }
     char* cat[] = {"cat", NULL};
     drain = spawn(cat, fds[0], null);
     close(fds[0]);
@@ -77,15 +77,18 @@ static double run_once(const struct command* c, int pipe_sink, long* rss) {
   }
   double start = now();
   pid_t pid = spawn(c->argv, in, out);
-  if (pipe_sink)
+  if (pipe_sink) {
     close(out);
+  }
   int status;
   struct rusage usage;
-  if (wait4(pid, &status, 0, &usage) != pid)
+  if (wait4(pid, &status, 0, &usage) != pid) {
     die("wait4");
+  }
   double wall = now() - start;
-  if (drain != 0 && waitpid(drain, NULL, 0) != drain)
+  if (drain != 0 && waitpid(drain, NULL, 0) != drain) {
     die("waitpid");
+  }
   close(in);
   close(null);
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
@@ -114,8 +117,9 @@ int main(int argc, char** argv) {
   int runs = atoi(argv[1]);
   int warmup = atoi(argv[2]);
   int pipe_sink = strcmp(argv[3], "pipe") == 0;
-  if (runs < 1 || warmup < 0)
+  if (runs < 1 || warmup < 0) {
     return 2;
+  }
 
   struct command commands[16];
   int count = 0;
@@ -132,23 +136,28 @@ int main(int argc, char** argv) {
       ++i;
     }
     c->argv = &argv[i];
-    while (i < argc && strcmp(argv[i], "--") != 0)
+    while (i < argc && strcmp(argv[i], "--") != 0) {
       ++i;
+    }
     c->wall = calloc((size_t)runs, sizeof(double));
     c->rss = calloc((size_t)runs, sizeof(long));
-    if (c->wall == NULL || c->rss == NULL)
+    if (c->wall == NULL || c->rss == NULL) {
       die("calloc");
+    }
   }
 
   long rss;
-  for (int r = 0; r < warmup; ++r)
-    for (int k = 0; k < count; ++k)
+  for (int r = 0; r < warmup; ++r) {
+    for (int k = 0; k < count; ++k) {
       run_once(&commands[k], pipe_sink, &rss);
-  for (int r = 0; r < runs; ++r)
+    }
+  }
+  for (int r = 0; r < runs; ++r) {
     for (int j = 0; j < count; ++j) {
       int k = (r + j) % count;
       commands[k].wall[r] = run_once(&commands[k], pipe_sink, &commands[k].rss[r]);
     }
+  }
 
   for (int k = 0; k < count; ++k) {
     struct command* c = &commands[k];

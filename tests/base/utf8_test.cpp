@@ -168,21 +168,26 @@ TEST(Utf8Checker, ByteByByteKeepsTheFirstError) {
 // when some completion of it encodes a scalar value in the shortest form. The smallest and
 // largest completions bound the code points it can still reach.
 std::size_t sequence_length(unsigned char lead) {
-  if (lead < 0x80)
+  if (lead < 0x80) {
     return 1;
-  if ((lead & 0xE0) == 0xC0)
+  }
+  if ((lead & 0xE0) == 0xC0) {
     return 2;
-  if ((lead & 0xF0) == 0xE0)
+  }
+  if ((lead & 0xF0) == 0xE0) {
     return 3;
-  if ((lead & 0xF8) == 0xF0)
+  }
+  if ((lead & 0xF8) == 0xF0) {
     return 4;
+  }
   return 0;
 }
 
 bool reachable(const unsigned char* s, std::size_t k, std::size_t len) {
   for (std::size_t i = 1; i < k; ++i) {
-    if ((s[i] & 0xC0) != 0x80)
+    if ((s[i] & 0xC0) != 0x80) {
       return false;
+    }
   }
   static constexpr std::uint32_t kLeadMask[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
   static constexpr std::uint32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
@@ -195,8 +200,9 @@ bool reachable(const unsigned char* s, std::size_t k, std::size_t len) {
   }
   lo = std::max(lo, kMin[len]);
   hi = std::min(hi, std::uint32_t{0x10FFFF});
-  if (lo > hi)
+  if (lo > hi) {
     return false;
+  }
   return !(lo >= 0xD800 && hi <= 0xDFFF);
 }
 
@@ -205,18 +211,23 @@ std::optional<Utf8Error> reference_check(const std::string& bytes) {
   std::size_t i = 0;
   while (i < bytes.size()) {
     std::size_t len = sequence_length(p[i]);
-    if (len == 0)
+    if (len == 0) {
       return invalid(i, 1);
+    }
     std::size_t avail = std::min(len, bytes.size() - i);
     std::size_t good = 1;
-    while (good < avail && reachable(p + i, good + 1, len))
+    while (good < avail && reachable(p + i, good + 1, len)) {
       ++good;
-    if (!reachable(p + i, 1, len))
+    }
+    if (!reachable(p + i, 1, len)) {
       return invalid(i, 1);
-    if (good < avail)
+    }
+    if (good < avail) {
       return invalid(i, static_cast<std::uint8_t>(good));
-    if (avail < len)
+    }
+    if (avail < len) {
       return cut(i);
+    }
     i += len;
   }
   return std::nullopt;

@@ -618,10 +618,10 @@ int connect(int fd, const sockaddr* addr, socklen_t len) {
     // without waiting and report the interruption. An attempt that fails at once is not
     // interrupted; its own error stands.
     const int fl = real_fcntl(fd, F_GETFL, nullptr);
-    real_fcntl(fd, F_SETFL, fl | O_NONBLOCK);
+    real_fcntl(fd, F_SETFL, static_cast<long>(fl | O_NONBLOCK));
     result = real_connect(fd, addr, len);
     error = errno;
-    real_fcntl(fd, F_SETFL, fl);
+    real_fcntl(fd, F_SETFL, static_cast<long>(fl));
     if (result == 0 || error == EINPROGRESS) {
       result = -1;
       error = EINTR;

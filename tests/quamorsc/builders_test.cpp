@@ -147,15 +147,15 @@ struct Ospf {
     return std::move(*this);
   }
   Ospf&& network(TwoLevel<Ipv4Network> v) && {
-    args.network_routes = std::move(v);
+    args.network_routes = v;
     return std::move(*this);
   }
   Ospf&& router(TwoLevel<RouterId> v) && {
-    args.router_routes = std::move(v);
+    args.router_routes = v;
     return std::move(*this);
   }
   Ospf&& area(TwoLevel<AreaId> v) && {
-    args.area_id = std::move(v);
+    args.area_id = v;
     return std::move(*this);
   }
   Ospf&& intf(TwoLevel<std::string> v) && {
@@ -163,7 +163,7 @@ struct Ospf {
     return std::move(*this);
   }
   Ospf&& neigh(TwoLevel<RouterId> v) && {
-    args.neigh_id = std::move(v);
+    args.neigh_id = v;
     return std::move(*this);
   }
 };

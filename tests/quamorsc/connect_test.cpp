@@ -177,7 +177,8 @@ TEST(ConnectLocal, InterruptedConnectIsAFailure) {
   std::strcpy(addr.sun_path, path.c_str());
   ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
   ASSERT_EQ(::listen(listener, 0), 0);
-  // The backlog holds one connection; the next connect blocks until interrupted.
+  // The backlog holds one connection; the next connect blocks until interrupted. Whether each
+  // of these two is queued or turned away, the backlog is full after them.
   std::vector<int> queued;
   for (int i = 0; i < 2; ++i) {
     int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);

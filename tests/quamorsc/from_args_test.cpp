@@ -12,6 +12,7 @@ namespace {
 // Runs from_args on the words in a child process (the death-test machinery forks).
 [[noreturn]] void run(std::vector<std::string> words) {
   std::vector<char*> argv;
+  argv.reserve(words.size() + 1);
   for (auto& w : words) {
     argv.push_back(w.data());
   }
