@@ -80,8 +80,4 @@ std::string_view os_error_kind_description(int errno_value) {
   return kind_of(errno_value).description;
 }
 
-std::string write_zero_error_debug() {
-  return R"(Custom { kind: WriteZero, error: "failed to write whole buffer" })";
-}
-
 }  // namespace base

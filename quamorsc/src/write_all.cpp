@@ -9,6 +9,14 @@
 
 namespace quamorsc {
 
+namespace {
+
+// A write that returns 0 is not an operating-system error, so the writer names it itself.
+constexpr std::string_view kWriteZeroDebug =
+    R"(Custom { kind: WriteZero, error: "failed to write whole buffer" })";
+
+}  // namespace
+
 tl::expected<void, WriteError> write_all(int fd, std::string_view bytes, WriteCall call) {
   while (!bytes.empty()) {
     ssize_t n = call == WriteCall::Send ? ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL)
@@ -31,7 +39,7 @@ void debug_fmt(std::string& out, const WriteError& error) {
   if (const auto* os = std::get_if<base::OsError>(&error.error)) {
     out += base::os_error_debug(os->code);
   } else {
-    out += base::write_zero_error_debug();
+    out += kWriteZeroDebug;
   }
 }
 

@@ -1,6 +1,6 @@
 // Texts of an operating-system error number: the display form "<C library text> (os error N)",
 // the debug form "Os { code: N, kind: K, message: \"...\" }", the kind names and their short
-// descriptions, and the debug text of the write-zero error.
+// descriptions.
 #pragma once
 
 #include <string>
@@ -23,7 +23,5 @@ std::string os_error_debug(int errno_value);
 // The kind name ("BrokenPipe", ..., "Other") and its short description ("broken pipe", ...).
 std::string_view os_error_kind_name(int errno_value);
 std::string_view os_error_kind_description(int errno_value);
-// Custom { kind: WriteZero, error: "failed to write whole buffer" }
-std::string write_zero_error_debug();
 
 }  // namespace base
