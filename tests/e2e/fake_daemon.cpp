@@ -438,6 +438,7 @@ int main(int argc, char** argv) {
 
   for (int served = 0; served < options.connections;) {
     std::vector<pollfd> pfds;
+    pfds.reserve(endpoints.size());
     for (const Endpoint& e : endpoints) {
       pfds.push_back({e.fd, POLLIN, 0});
     }

@@ -43,6 +43,7 @@ Ended run_daemon(std::vector<std::string> args) {
     ::dup2(out_fd, 1);
     ::dup2(err_fd, 2);
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (std::string& arg : args) {
       argv.push_back(arg.data());
     }

@@ -171,6 +171,7 @@ void enter_namespaces(int result_fd, const std::string& hosts) {
 
 std::vector<char*> c_strings(std::vector<std::string>& strings) {
   std::vector<char*> out;
+  out.reserve(strings.size() + 1);
   for (std::string& s : strings) {
     out.push_back(s.data());
   }
