@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -62,6 +63,42 @@ struct Options {
   std::exit(2);
 }
 
+constexpr const char* kHelp =
+    "usage: fake_daemon (--local | --rest | --rest-addr ADDRESS)... [option]...\n"
+    "Stands in for zurozivo: records each request and answers it with the reply given here.\n"
+    "It prints \"ready\" once every endpoint listens. The reply options add up in order.\n"
+    "  --local                       listen on /tmp/zurozivo.sock\n"
+    "  --rest                        listen on port 8000 of 127.0.0.1 and ::1\n"
+    "  --rest-addr ADDRESS           listen on port 8000 of ADDRESS (IPv4 or IPv6), repeatable\n"
+    "  --connections N               serve N connections in turn, then end (default 1)\n"
+    "  --record FILE                 append the bytes of each request to FILE\n"
+    "  --reply TEXT                  reply TEXT, with \\r \\n \\t \\\\ and \\xHH unescaped\n"
+    "  --reply-file FILE             reply the bytes of FILE\n"
+    "  --reply-utf8 N                reply N bytes of generated UTF-8 text\n"
+    "  --stream-utf8 N               after the reply, stream N more bytes of generated text\n"
+    "  --chunks N,N,...              send the reply in pieces of these sizes, the rest at once\n"
+    "  --pause-ms N                  pause N milliseconds between pieces\n"
+    "  --close-without-reading-ms N  close each connection after N milliseconds, unread\n"
+    "  --reset-after N               send only N bytes of the reply, then reset the connection\n"
+    "  --reply-before-request        send the reply before reading the request\n"
+    "  --help                        print this and end\n";
+
+// A whole decimal number of at least `least`, or the end of the run with a line naming `option`.
+template <typename Number>
+Number number(std::string_view option, std::string_view text, Number least = 0) {
+  Number value{};
+  const char* end = text.data() + text.size();
+  auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (error == std::errc::result_out_of_range) {
+    usage(std::string(option) + ": too large: '" + std::string(text) + "'");
+  }
+  if (text.empty() || error != std::errc() || stop != end || value < least) {
+    usage(std::string(option) + ": expected a whole number of at least " + std::to_string(least) +
+          ", got '" + std::string(text) + "'");
+  }
+  return value;
+}
+
 // \r \n \t \\ and \xHH, so that replies with any byte fit on a command line.
 std::string unescape(std::string_view text) {
   std::string out;
@@ -81,13 +118,17 @@ std::string unescape(std::string_view text) {
       case 't':
         out += '\t';
         break;
-      case 'x':
-        if (i + 2 >= text.size()) {
-          usage("bad \\x escape");
+      case 'x': {
+        unsigned byte = 0;
+        std::string_view hex = text.substr(i + 1, 2);
+        auto [stop, error] = std::from_chars(hex.data(), hex.data() + hex.size(), byte, 16);
+        if (hex.size() != 2 || error != std::errc() || stop != hex.data() + hex.size()) {
+          usage("--reply: \\x needs two hexadecimal digits");
         }
-        out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+        out += static_cast<char>(byte);
         i += 2;
         break;
+      }
       default:
         out += c;
     }
@@ -95,12 +136,18 @@ std::string unescape(std::string_view text) {
   return out;
 }
 
-std::string read_file(const std::string& path) {
+std::optional<std::string> try_read_file(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
-    fail("cannot read " + path);
+    return std::nullopt;
   }
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool is_address(const std::string& text) {
+  in6_addr any{};
+  return ::inet_pton(AF_INET, text.c_str(), &any) == 1 ||
+         ::inet_pton(AF_INET6, text.c_str(), &any) == 1;
 }
 
 Options parse(int argc, char** argv) {
@@ -113,41 +160,57 @@ Options parse(int argc, char** argv) {
   };
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
-    if (arg == "--local") {
+    if (arg == "--help") {
+      std::fputs(kHelp, stdout);
+      std::exit(std::fflush(stdout) == 0 ? 0 : 2);
+    } else if (arg == "--local") {
       options.local = true;
     } else if (arg == "--stale-local") {
       options.stale_local = true;
     } else if (arg == "--rest") {
       options.rest_addrs.insert(options.rest_addrs.end(), {"127.0.0.1", "::1"});
     } else if (arg == "--rest-addr") {
-      options.rest_addrs.push_back(value(i));
+      std::string addr = value(i);
+      if (!is_address(addr)) {
+        usage("--rest-addr: not an IPv4 or IPv6 address: '" + addr + "'");
+      }
+      options.rest_addrs.push_back(addr);
     } else if (arg == "--connections") {
-      options.connections = std::stoi(value(i));
+      options.connections = number<int>(arg, value(i), 1);
     } else if (arg == "--record") {
       options.record = value(i);
     } else if (arg == "--reply") {
       options.reply += unescape(value(i));
     } else if (arg == "--reply-file") {
-      options.reply += read_file(value(i));
+      std::string path = value(i);
+      auto bytes = try_read_file(path);
+      if (!bytes) {
+        usage("--reply-file: cannot read '" + path + "': " + std::strerror(errno));
+      }
+      options.reply += *bytes;
     } else if (arg == "--reply-utf8") {
-      options.reply += e2e::generated_utf8(std::stoul(value(i)));
+      options.reply += e2e::generated_utf8(number<std::size_t>(arg, value(i)));
     } else if (arg == "--stream-utf8") {
-      options.stream_utf8 = std::stoull(value(i));
+      options.stream_utf8 = number<std::size_t>(arg, value(i));
     } else if (arg == "--chunks") {
+      // A piece of no bytes would never finish the reply.
       std::stringstream list(value(i));
       for (std::string size; std::getline(list, size, ',');) {
-        options.chunks.push_back(std::stoul(size));
+        options.chunks.push_back(number<std::size_t>(arg, size, 1));
+      }
+      if (options.chunks.empty()) {
+        usage("--chunks: expected sizes separated by commas");
       }
     } else if (arg == "--pause-ms") {
-      options.pause_ms = std::stoi(value(i));
+      options.pause_ms = number<int>(arg, value(i));
     } else if (arg == "--close-without-reading-ms") {
-      options.close_without_reading_ms = std::stoi(value(i));
+      options.close_without_reading_ms = number<int>(arg, value(i));
     } else if (arg == "--reset-after") {
-      options.reset_after = std::stoul(value(i));
+      options.reset_after = number<std::size_t>(arg, value(i));
     } else if (arg == "--reply-before-request") {
       options.reply_before_request = true;
     } else {
-      usage("unknown option " + std::string(arg));
+      usage("unknown option " + std::string(arg) + " (--help lists them)");
     }
   }
   if (!options.local && !options.stale_local && options.rest_addrs.empty()) {
@@ -348,7 +411,11 @@ void serve(int fd, bool rest, const Options& options) {
   if (options.reply_before_request) {
     // Room for the whole reply, so that it is queued before the request is read.
     int size = static_cast<int>(reply.size()) + (1 << 20);
-    ::setsockopt(fd, SOL_SOCKET, SO_SNDBUFFORCE, &size, sizeof size);
+    // Forcing past the system's maximum takes CAP_NET_ADMIN of the host, which a run in a user
+    // namespace of its own does not have; up to that maximum the plain option serves as well.
+    if (::setsockopt(fd, SOL_SOCKET, SO_SNDBUFFORCE, &size, sizeof size) != 0) {
+      ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
+    }
     send_reply(fd, options, reply);
   }
   bool keep_last = options.reset_after && !rest;

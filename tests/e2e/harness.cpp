@@ -100,10 +100,34 @@ void make_dirs(int result_fd, const std::string& path) {
   }
 }
 
+// The kernel reads these maps from a single write, and refuses a bad one at that write.
+void write_proc(int result_fd, const char* path, const std::string& text) {
+  int fd = ::open(path, O_WRONLY | O_CLOEXEC);
+  if (fd < 0 || ::write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
+    setup_failed(result_fd, std::string("write ") + path);
+  }
+  ::close(fd);
+}
+
+// Without root, a user namespace of the run's own lends the rights that mounting and bringing up
+// loopback need: the user becomes root inside it, and nothing outside changes.
+void unshare_as_user(int result_fd) {
+  std::string uid = std::to_string(::geteuid());
+  std::string gid = std::to_string(::getegid());
+  if (::unshare(CLONE_NEWUSER | CLONE_NEWNS | CLONE_NEWNET) != 0) {
+    setup_failed(result_fd, "unshare with a user namespace");
+  }
+  // The kernel takes a group map from an unprivileged writer only once setgroups is denied.
+  write_proc(result_fd, "/proc/self/setgroups", "deny");
+  write_proc(result_fd, "/proc/self/uid_map", "0 " + uid + " 1");
+  write_proc(result_fd, "/proc/self/gid_map", "0 " + gid + " 1");
+}
+
 // The private world of one run: its own /tmp, loopback and name lookup by files alone.
 void enter_namespaces(int result_fd, const std::string& hosts) {
-  if (::unshare(CLONE_NEWNS | CLONE_NEWNET) != 0) {
-    setup_failed(result_fd, "unshare");
+  // Root without the right to mount (in a container, say) fares as any other user.
+  if (::geteuid() != 0 || ::unshare(CLONE_NEWNS | CLONE_NEWNET) != 0) {
+    unshare_as_user(result_fd);
   }
   if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
     setup_failed(result_fd, "make / private");
@@ -215,13 +239,25 @@ void redirect_stdout(Stdout mode, int out_fd) {
 }
 
 constexpr const char* kFaultLog = "/tmp/.e2e-faults";
+// The loader splits LD_PRELOAD at blanks and colons, which a checkout's path may hold: the client
+// preloads the fault library by this path of the run's own /tmp, bound to the built one.
+constexpr const char* kFaultLib = "/tmp/.e2e-fault.so";
+
+void place_fault_library(int result_fd) {
+  int fd = ::open(kFaultLib, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    setup_failed(result_fd, std::string("create ") + kFaultLib);
+  }
+  ::close(fd);
+  bind_over(result_fd, FAULT_LIB, kFaultLib);
+}
 
 // What the client's environment gets besides the scenario's own: the fault library when asked
 // for, and the sanitizer settings of the test run, so that a report in the client fails the same
 // way as one in the tests.
 void add_run_environment(const Scenario& scenario, std::vector<std::string>& env) {
   if (!scenario.faults.empty()) {
-    env.push_back(std::string("LD_PRELOAD=") + FAULT_LIB);
+    env.push_back(std::string("LD_PRELOAD=") + kFaultLib);
     env.push_back("QUAMORSC_FAULTS=" + scenario.faults);
     env.push_back(std::string("QUAMORSC_FAULTS_LOG=") + kFaultLog);
   }
@@ -356,6 +392,9 @@ class CountingReader {
                             int result_fd, int daemon_err_fd, int faults_fd) {
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   enter_namespaces(result_fd, scenario.hosts);
+  if (!scenario.faults.empty()) {
+    place_fault_library(result_fd);
+  }
   pid_t daemon = 0;
   if (scenario.daemon) {
     daemon = start_daemon(result_fd, daemon_err_fd, *scenario.daemon);
