@@ -16,9 +16,9 @@
 
 #include "base/debug_text.h"
 #include "check.h"
-#include "quamorsc/builders.h"
-#include "quamorsc/cli.h"
-#include "quamorsc/value_checks.h"
+#include "quamorsc/cli/cli.h"
+#include "quamorsc/cli/value_checks.h"
+#include "quamorsc/request/builders.h"
 #include "reference_utf8.h"
 
 namespace {

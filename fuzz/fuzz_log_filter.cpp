@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "check.h"
-#include "quamorsc/logging.h"
+#include "quamorsc/process/logging.h"
 #include "reference_utf8.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "quamorsc/alloc_failure.h"
+#include "quamorsc/process/alloc_failure.h"
 
 namespace {
 

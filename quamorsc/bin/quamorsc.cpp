@@ -1,4 +1,4 @@
-#include "quamorsc/lib.h"
+#include "quamorsc/process/lib.h"
 
 int main(int argc, char** argv) {
   quamorsc::main(argc, argv);

@@ -1,5 +1,5 @@
-#include "quamorsc/argparse.h"
-#include "quamorsc/similarity.h"
+#include "quamorsc/cli/argparse.h"
+#include "quamorsc/cli/similarity.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "quamorsc/builders.h"
+#include "quamorsc/request/builders.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "quamorsc/cli.h"
+#include "quamorsc/cli/cli.h"
 
 #include <gtest/gtest.h>
 

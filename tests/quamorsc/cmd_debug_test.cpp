@@ -1,4 +1,4 @@
-#include "quamorsc/cmd.h"
+#include "quamorsc/cli/cmd.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "quamorsc/connect.h"
+#include "quamorsc/exchange/connect.h"
 
 #include <fcntl.h>
 #include <netinet/in.h>

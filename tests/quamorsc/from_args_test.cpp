@@ -4,7 +4,7 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "quamorsc/cli.h"
+#include "quamorsc/cli/cli.h"
 
 namespace quamorsc {
 namespace {

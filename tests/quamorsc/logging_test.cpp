@@ -1,4 +1,4 @@
-#include "quamorsc/logging.h"
+#include "quamorsc/process/logging.h"
 
 #include <gtest/gtest.h>
 

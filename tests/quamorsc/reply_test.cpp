@@ -1,4 +1,4 @@
-#include "quamorsc/reply.h"
+#include "quamorsc/exchange/reply.h"
 
 #include <sys/resource.h>
 

@@ -1,4 +1,4 @@
-#include "quamorsc/startup.h"
+#include "quamorsc/process/startup.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "quamorsc/value_checks.h"
+#include "quamorsc/cli/value_checks.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "quamorsc/write_all.h"
+#include "quamorsc/exchange/write_all.h"
 
 #include <cerrno>
 #include <string>

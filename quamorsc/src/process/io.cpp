@@ -1,0 +1,80 @@
+#include "quamorsc/process/io.h"
+
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "base/os_error.h"
+
+namespace quamorsc::io {
+
+namespace {
+
+// Writes both parts in order with as few calls as the kernel allows.
+tl::expected<void, int> write_fd(int fd, std::string_view first, std::string_view second = {}) {
+  while (!first.empty() || !second.empty()) {
+    iovec parts[2] = {{const_cast<char*>(first.data()), first.size()},
+                      {const_cast<char*>(second.data()), second.size()}};
+    ssize_t n = first.empty() ? ::writev(fd, parts + 1, 1) : ::writev(fd, parts, 2);
+    if (n < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      if (errno == EBADF) {
+        return {};
+      }
+      return tl::unexpected(errno);
+    }
+    if (n == 0) {
+      return tl::unexpected(EIO);
+    }
+    auto written = static_cast<std::size_t>(n);
+    std::size_t from_first = written < first.size() ? written : first.size();
+    first.remove_prefix(from_first);
+    second.remove_prefix(written - from_first);
+  }
+  return {};
+}
+
+[[noreturn]] void stdout_failed(int error) {
+  fail("Failed to write to standard output: " + base::os_error_display(error), 74);
+}
+
+}  // namespace
+
+tl::expected<void, int> write_stdout(std::string_view bytes) {
+  return write_fd(1, bytes);
+}
+
+void write_stderr(std::string_view bytes) {
+  (void)write_fd(2, bytes);
+}
+
+void print_or_exit(std::string_view bytes) {
+  if (auto written = write_fd(1, bytes); !written) {
+    stdout_failed(written.error());
+  }
+}
+
+void print_line_or_exit(std::string_view text) {
+  if (auto written = write_fd(1, text, "\n"); !written) {
+    stdout_failed(written.error());
+  }
+}
+
+void exit(int status) {
+  std::fflush(stdout);
+  std::exit(status);
+}
+
+void fail(std::string line, int status) {
+  line += '\n';
+  write_stderr(line);
+  exit(status);
+}
+
+}  // namespace quamorsc::io

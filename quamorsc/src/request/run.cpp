@@ -1,0 +1,100 @@
+#include "quamorsc/request/run.h"
+
+#include <unistd.h>
+
+#include <string>
+#include <utility>
+
+#include "base/debug_text.h"
+#include "quamorsc/exchange/connect.h"
+#include "quamorsc/exchange/local_exchange.h"
+#include "quamorsc/exchange/rest_exchange.h"
+#include "quamorsc/process/io.h"
+#include "quamorsc/process/logging.h"
+#include "quamorsc/request/builders.h"
+#include "zurozivo/endpoints.h"
+
+namespace quamorsc {
+
+namespace {
+
+using zurozivo::op_cmd::OpCmd;
+
+struct Built {
+  const CommonArgs& common;
+  tl::expected<OpCmd, std::string> op_cmd;
+};
+
+Built build(const Cmd& cmd) {
+  return std::visit(
+      [](const auto& sub) -> Built {
+        using T = std::decay_t<decltype(sub)>;
+        if constexpr (std::is_same_v<T, Cmd::System>) {
+          return {sub.args.common, op_cmd_system(sub.args)};
+        } else if constexpr (std::is_same_v<T, Cmd::Bgp>) {
+          return {sub.args.common, op_cmd_bgp(sub.args)};
+        } else if constexpr (std::is_same_v<T, Cmd::OspfV2>) {
+          return {sub.args.common, op_cmd_ospfv2(sub.args)};
+        } else {
+          return {sub.args.common, op_cmd_rib(sub.args)};
+        }
+      },
+      cmd.value);
+}
+
+[[noreturn]] void connect_failed(std::string_view target, const ConnectError& error) {
+  std::string line = "Failed to connect to ";
+  base::debug_str(line, target);
+  line += ": ";
+  line += error_text(error);
+  io::fail(std::move(line), 68);
+}
+
+Reply run_rest(const std::string& host, bool show_url, OpCmd op_cmd,
+               base::semver::Version version) {
+  const std::string connect_str = host + ":" + std::string(zurozivo::kRestPort);
+  const std::string url = op_cmd.gen_url();
+  if (show_url) {
+    io::print_or_exit("REST API URL would be 'http://" + connect_str + url + "'\n");
+    io::exit(0);
+  }
+  auto stream = connect_tcp(connect_str);
+  if (!stream) {
+    connect_failed(connect_str, stream.error());
+  }
+  Reply reply = tx_stream_rest(std::move(version), host, *stream, std::move(op_cmd), url);
+  ::close(*stream);
+  return reply;
+}
+
+Reply run_local(OpCmd op_cmd) {
+  auto stream = connect_local(zurozivo::kLocalSocketPath);
+  if (!stream) {
+    connect_failed(zurozivo::kLocalSocketPath, stream.error());
+  }
+  Reply reply = tx_stream(*stream, std::move(op_cmd));
+  ::close(*stream);
+  return reply;
+}
+
+}  // namespace
+
+Reply run(const Cmd& cmd, base::semver::Version version) {
+  Built built = build(cmd);
+  if (!built.op_cmd) {
+    std::string line = "CLI Args in conflict ";
+    base::debug_str(line, built.op_cmd.error());
+    io::fail(std::move(line), 65);
+  }
+  OpCmd op_cmd = std::move(*built.op_cmd);
+  if (logging::enabled(logging::Level::Trace)) {
+    logging::log(logging::Level::Trace, "OpCmd from Cmd " + base::to_debug(op_cmd));
+  }
+  if (built.common.host) {
+    return run_rest(*built.common.host, built.common.show_url, std::move(op_cmd),
+                    std::move(version));
+  }
+  return run_local(std::move(op_cmd));
+}
+
+}  // namespace quamorsc
