@@ -91,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (router) {
     FUZZ_CHECK(router->addr == *want);
   } else {
-    FUZZ_CHECK(packet::ospf::to_string(router.error()) == "invalid IP address syntax");
+    FUZZ_CHECK(base::to_string(router.error()) == "invalid IP address syntax");
   }
 
   const auto area = packet::ospf::AreaId::from_str(text);

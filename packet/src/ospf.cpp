@@ -28,11 +28,11 @@ tl::expected<AreaId, std::string> AreaId::from_str(std::string_view text) {
   return tl::unexpected(std::string(text) + " is not a valid u32 integer");
 }
 
-tl::expected<RouterId, AddrParseError> RouterId::from_str(std::string_view text) {
+tl::expected<RouterId, base::AddrParseError> RouterId::from_str(std::string_view text) {
   if (auto addr = base::parse_dotted_decimal(text)) {
     return RouterId{*addr};
   }
-  return tl::unexpected(AddrParseError{});
+  return tl::unexpected(base::AddrParseError{});
 }
 
 void debug_fmt(std::string& out, const AreaId& id) {

@@ -12,10 +12,6 @@
 
 namespace packet::ospf {
 
-// A router id is read as an IPv4 address and fails as one.
-using base::AddrParseError;
-using base::to_string;
-
 struct AreaId {
   base::Ipv4Addr addr;
 
@@ -30,7 +26,8 @@ struct AreaId {
 struct RouterId {
   base::Ipv4Addr addr;
 
-  static tl::expected<RouterId, AddrParseError> from_str(std::string_view text);
+  // Read as an IPv4 address, so it fails as one.
+  static tl::expected<RouterId, base::AddrParseError> from_str(std::string_view text);
 
   friend bool operator==(const RouterId&, const RouterId&) = default;
 };
