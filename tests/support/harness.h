@@ -12,8 +12,6 @@
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 namespace e2e {
 
 // Counted: a pipe whose reader keeps only the length and digest of what arrives (replies of
@@ -64,6 +62,7 @@ std::string start_line(pid_t pid);
 
 }  // namespace e2e
 
+// For test bodies: skips the test, with the reason, where namespaces cannot be made.
 #define E2E_REQUIRE_NAMESPACES()                      \
   do {                                                \
     if (auto why = ::e2e::namespaces_unavailable()) { \
