@@ -21,19 +21,6 @@ struct Ended {
   std::string err;
 };
 
-std::string contents(int fd) {
-  std::string bytes;
-  char buf[4096];
-  for (off_t at = 0;;) {
-    ssize_t n = ::pread(fd, buf, sizeof buf, at);
-    if (n <= 0) {
-      return bytes;
-    }
-    bytes.append(buf, static_cast<std::size_t>(n));
-    at += n;
-  }
-}
-
 Ended run_daemon(std::vector<std::string> args) {
   args.insert(args.begin(), FAKE_DAEMON_BIN);
   int out_fd = ::memfd_create("out", MFD_CLOEXEC);
@@ -55,8 +42,8 @@ Ended run_daemon(std::vector<std::string> args) {
   ::waitpid(pid, &status, 0);
   Ended ended;
   ended.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  ended.out = contents(out_fd);
-  ended.err = contents(err_fd);
+  ended.out = e2e::read_all(out_fd);
+  ended.err = e2e::read_all(err_fd);
   ::close(out_fd);
   ::close(err_fd);
   return ended;

@@ -46,19 +46,6 @@ int memfd(const char* name) {
   return fd;
 }
 
-std::string read_all(int fd) {
-  std::string bytes;
-  char buf[65536];
-  for (off_t at = 0;;) {
-    ssize_t n = ::pread(fd, buf, sizeof buf, at);
-    if (n <= 0) {
-      return bytes;
-    }
-    bytes.append(buf, static_cast<std::size_t>(n));
-    at += n;
-  }
-}
-
 void write_all(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     ssize_t n = ::write(fd, bytes.data(), bytes.size());
@@ -468,6 +455,19 @@ std::string normalise_times(const std::string& text) {
 }
 
 }  // namespace
+
+std::string read_all(int fd) {
+  std::string bytes;
+  char buf[65536];
+  for (off_t at = 0;;) {
+    ssize_t n = ::pread(fd, buf, sizeof buf, at);
+    if (n <= 0) {
+      return bytes;
+    }
+    bytes.append(buf, static_cast<std::size_t>(n));
+    at += n;
+  }
+}
 
 std::optional<std::string> namespaces_unavailable() {
   static const std::optional<std::string> why = []() -> std::optional<std::string> {

@@ -57,6 +57,9 @@ bool user_available(unsigned uid);
 
 Outcome run(const Scenario& scenario);
 
+// Every byte of the file behind `fd`, from its start, whatever its offset.
+std::string read_all(int fd);
+
 // The start record of a client run with process id `pid`.
 std::string start_line(pid_t pid);
 
