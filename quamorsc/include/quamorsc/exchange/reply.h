@@ -21,6 +21,7 @@ class Reply {
   // Makes room for at least `n` more bytes after the received ones. Memory that cannot be had
   // writes "memory allocation of N bytes failed" on standard error and aborts.
   void reserve(std::size_t n);
+  // Where the next received bytes go, and how many fit there without another `reserve`.
   char* tail() { return data_ + size_; }
   std::size_t room() const { return capacity_ - size_; }
   // `n` bytes were written at `tail()`.
