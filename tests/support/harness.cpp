@@ -118,7 +118,13 @@ void enter_namespaces(int result_fd, const std::string& hosts) {
     unshare_as_user(result_fd);
   }
   if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
-    setup_failed(result_fd, "make / private");
+    // Without a private root every mount of the run would show up outside it. In a chroot whose
+    // directory is not a mount point the root cannot be made private, and the kernel refuses
+    // user namespaces to chrooted processes, so there is no other way in.
+    setup_failed(result_fd, errno == EINVAL ? "make / private (the root directory is not a mount "
+                                              "point: bind-mount a chroot's directory onto itself "
+                                              "before entering it)"
+                                            : "make / private");
   }
   // A checkout under /tmp (a CI clone, say) would vanish under the new tmpfs along with the
   // programs and fixtures the run needs, so those trees are bound back at their own paths.
