@@ -237,13 +237,18 @@ constexpr const char* kFaultLog = "/tmp/.e2e-faults";
 // preloads the fault library by this path of the run's own /tmp, bound to the built one.
 constexpr const char* kFaultLib = "/tmp/.e2e-fault.so";
 
-void place_fault_library(int result_fd) {
-  int fd = ::open(kFaultLib, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+// A client run as another user may not reach the checkout (under /root, say): it is started from
+// this path of the run's own /tmp, bound to the built client.
+constexpr const char* kPlacedClient = "/tmp/.e2e-quamorsc";
+
+// Makes the built file `source` reachable at `target` in the run's own /tmp.
+void place(int result_fd, const char* source, const char* target) {
+  int fd = ::open(target, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) {
-    setup_failed(result_fd, std::string("create ") + kFaultLib);
+    setup_failed(result_fd, std::string("create ") + target);
   }
   ::close(fd);
-  bind_over(result_fd, FAULT_LIB, kFaultLib);
+  bind_over(result_fd, source, target);
 }
 
 // What the client's environment gets besides the scenario's own: the fault library when asked
@@ -309,7 +314,7 @@ pid_t start_client(const Scenario& scenario, int out_fd, int err_fd) {
     narrow_client(scenario);
     auto argv = c_strings(args);
     auto envp = c_strings(env);
-    ::execve(argv[0], argv.data(), envp.data());
+    ::execve(scenario.uid ? kPlacedClient : argv[0], argv.data(), envp.data());
     ::_exit(127);
   }
   return pid;
@@ -387,7 +392,10 @@ class CountingReader {
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   enter_namespaces(result_fd, scenario.hosts);
   if (!scenario.faults.empty()) {
-    place_fault_library(result_fd);
+    place(result_fd, FAULT_LIB, kFaultLib);
+  }
+  if (scenario.uid) {
+    place(result_fd, QUAMORSC_BIN, kPlacedClient);
   }
   pid_t daemon = 0;
   if (scenario.daemon) {
@@ -496,13 +504,18 @@ std::optional<std::string> namespaces_unavailable() {
 }
 
 bool user_available(unsigned uid) {
+  // Asked where the run will be: a user namespace of the harness's own maps only one user.
+  int result_fd = memfd("user-probe");
   pid_t pid = ::fork();
   if (pid == 0) {
+    enter_namespaces(result_fd, "127.0.0.1 localhost\n");
+    place(result_fd, QUAMORSC_BIN, kPlacedClient);
     const bool switched = ::setgroups(0, nullptr) == 0 && ::setgid(uid) == 0 && ::setuid(uid) == 0;
-    ::_exit(switched && ::access(QUAMORSC_BIN, X_OK) == 0 ? 0 : 1);
+    ::_exit(switched && ::access(kPlacedClient, X_OK) == 0 ? 0 : 1);
   }
   int status = 0;
   ::waitpid(pid, &status, 0);
+  ::close(result_fd);
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
