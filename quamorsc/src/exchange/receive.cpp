@@ -22,7 +22,7 @@ tl::expected<void, ReceiveFailure> receive_reply(int fd, std::string_view trace_
     reply.reserve(kReceiveSize);
     ssize_t n = ::recv(fd, reply.tail(), kReceiveSize, 0);
     if (n < 0) {
-      return tl::unexpected(ReceiveFailure{errno, std::nullopt});
+      return tl::unexpected(ReceiveFailure{base::OsError{errno}});
     }
     if (trace) {
       std::string message(trace_prefix);
@@ -37,7 +37,7 @@ tl::expected<void, ReceiveFailure> receive_reply(int fd, std::string_view trace_
     checker.update(reply.bytes());
   }
   if (auto error = checker.finish(reply.bytes())) {
-    return tl::unexpected(ReceiveFailure{0, *error});
+    return tl::unexpected(ReceiveFailure{*error});
   }
   return {};
 }
@@ -45,14 +45,14 @@ tl::expected<void, ReceiveFailure> receive_reply(int fd, std::string_view trace_
 void report_receive_failure(std::string_view prefix, const ReceiveFailure& failure,
                             const Reply& reply) {
   std::string line(prefix);
-  if (failure.utf8) {
+  if (const auto* utf8 = std::get_if<base::Utf8Error>(&failure)) {
     line += "Failed to convert Rx UTF-8 to a string ";
     // The line lists every byte of the reply: it is made whole in one piece and written as it is.
-    io::write_stderr(base::from_utf8_error_line(line, reply.bytes(), *failure.utf8, "\n"));
+    io::write_stderr(base::from_utf8_error_line(line, reply.bytes(), *utf8, "\n"));
     io::exit(66);
   }
   line += "Stream read failed ";
-  base::debug_str(line, base::os_error_kind_description(failure.recv_errno));
+  base::debug_str(line, base::os_error_kind_description(std::get<base::OsError>(failure).code));
   io::fail(std::move(line), 74);
 }
 

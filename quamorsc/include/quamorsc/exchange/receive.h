@@ -3,11 +3,12 @@
 // UTF-8 while they are still in cache. Both exchanges use it with their own texts.
 #pragma once
 
-#include <optional>
 #include <string_view>
+#include <variant>
 
 #include <tl/expected.hpp>
 
+#include "base/os_error.h"
 #include "base/utf8.h"
 #include "quamorsc/exchange/reply.h"
 
@@ -16,11 +17,9 @@ namespace quamorsc {
 // The most one receive call asks for.
 inline constexpr std::size_t kReceiveSize = std::size_t{200} * 1024;
 
-// Why receiving a reply stopped short.
-struct ReceiveFailure {
-  int recv_errno = 0;                   // a receive call failed (EINTR included)
-  std::optional<base::Utf8Error> utf8;  // or the bytes are not valid UTF-8
-};
+// Why receiving a reply stopped short: a receive call failed (EINTR included), or the bytes are
+// not valid UTF-8.
+using ReceiveFailure = std::variant<base::OsError, base::Utf8Error>;
 
 // After every receive call that did not fail, the Trace record `trace_prefix`, N, " bytes".
 // On failure the bytes received so far stay in `reply`.
