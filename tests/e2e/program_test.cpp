@@ -1,11 +1,13 @@
 // The program as a whole through the real binary: the start record and the log filter, the
-// command line's own exits, standard output that is closed, gone or full, and standard
-// descriptors that are closed with no /dev/null to stand in for them.
+// command line's own exits, standard output that is closed, gone, full or open only for reading,
+// standard descriptors that are closed with no /dev/null to stand in for them, and a standard
+// error that takes nothing.
 
 #include <fstream>
 #include <iterator>
 #include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -133,6 +135,8 @@ struct SinkCase {
   std::vector<std::string> args;
   std::string err;
   int status;
+  bool reaches_daemon = false;  // otherwise the run ends before any connection
+  bool no_dev_null = false;     // start-up finds no /dev/null to put on a closed descriptor
 };
 
 void PrintTo(const SinkCase& c, std::ostream* os) {
@@ -145,41 +149,81 @@ TEST_P(StandardOutput, ThatRefusesTheReplyIsReported) {
   E2E_REQUIRE_NAMESPACES();
   Scenario s{GetParam().args, {}, std::vector<std::string>{"--local", "--reply", "r"}};
   s.out = GetParam().sink;
+  s.empty_dev = GetParam().no_dev_null;
   Outcome o = e2e::run(s);
   EXPECT_EQ(o.err, GetParam().err);
   EXPECT_EQ(o.status, GetParam().status);
   EXPECT_EQ(o.signal, 0);
+  EXPECT_EQ(o.requests, GetParam().reaches_daemon
+                            ? R"({"flags":{"bits":9},"target":{"System":"Overview"}})"
+                            : "");
 }
+
+const std::string kRefusedAsBadDescriptor =
+    "Failed to write to standard output: Bad file descriptor (os error 9)\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Sinks, StandardOutput,
     testing::Values(
         // A closed standard output counts as written: nothing printed, status 0.
-        SinkCase{"Closed", e2e::Stdout::Closed, {"system"}, "", 0},
+        SinkCase{"Closed", e2e::Stdout::Closed, {"system"}, "", 0, true},
         SinkCase{"ReaderGone",
                  e2e::Stdout::ClosedPipe,
                  {"system"},
                  "Failed to write to standard output: Broken pipe (os error 32)\n",
-                 74},
+                 74,
+                 true},
         SinkCase{"Full",
                  e2e::Stdout::DevFull,
                  {"system"},
                  "Failed to write to standard output: No space left on device (os error 28)\n",
-                 74},
+                 74,
+                 true},
         SinkCase{"UrlToFull",
                  e2e::Stdout::DevFull,
                  {"system", "--host", "h", "--show-url"},
                  "Failed to write to standard output: No space left on device (os error 28)\n",
                  74},
         SinkCase{
-            "UrlToClosed", e2e::Stdout::Closed, {"system", "--host", "h", "--show-url"}, "", 0}),
+            "UrlToClosed", e2e::Stdout::Closed, {"system", "--host", "h", "--show-url"}, "", 0},
+        // Open but only for reading: the write fails with the same error number as a write to a
+        // closed descriptor, yet this is a refusal like any other.
+        SinkCase{"ReadOnly", e2e::Stdout::ReadOnly, {"system"}, kRefusedAsBadDescriptor, 74, true},
+        SinkCase{"UrlToReadOnly",
+                 e2e::Stdout::ReadOnly,
+                 {"system", "--host", "h", "--show-url"},
+                 kRefusedAsBadDescriptor,
+                 74},
+        SinkCase{"VersionToReadOnly", e2e::Stdout::ReadOnly, {"-V"}, kRefusedAsBadDescriptor, 74},
+        SinkCase{"HelpToReadOnly",
+                 e2e::Stdout::ReadOnly,
+                 {"help", "system"},
+                 kRefusedAsBadDescriptor,
+                 74},
+        // With no /dev/null the descriptor stays closed up to the write itself.
+        SinkCase{"ClosedWithoutDevNull", e2e::Stdout::Closed, {"system"}, "", 0, true, true},
+        SinkCase{"UrlToClosedWithoutDevNull",
+                 e2e::Stdout::Closed,
+                 {"system", "--host", "h", "--show-url"},
+                 "",
+                 0,
+                 false,
+                 true},
+        SinkCase{"VersionToClosedWithoutDevNull", e2e::Stdout::Closed, {"-V"}, "", 0, false, true},
+        SinkCase{"HelpToClosedWithoutDevNull",
+                 e2e::Stdout::Closed,
+                 {"system", "--help"},
+                 "",
+                 0,
+                 false,
+                 true}),
     [](const auto& info) { return info.param.name; });
 
 struct ClosedCase {
   std::string name;
   bool rest;
   e2e::Stdout out;
-  bool stderr_closed;
+  e2e::Stderr err;
 };
 
 void PrintTo(const ClosedCase& c, std::ostream* os) {
@@ -206,22 +250,76 @@ TEST_P(ClosedStandardDescriptor, GetsNothingMeantForTheDaemon) {
          "Bgp(Overview) }'\n";
   }
   s.out = c.out;
-  s.stderr_closed = c.stderr_closed;
+  s.err = c.err;
   s.empty_dev = true;
   Outcome o = e2e::run(s);
   EXPECT_EQ(o.requests, request);
   EXPECT_EQ(o.out, c.out == e2e::Stdout::Captured ? "r\n" : "");
-  EXPECT_EQ(o.err, c.stderr_closed ? "" : e2e::start_line(o.pid) + tx);
+  EXPECT_EQ(o.err, c.err == e2e::Stderr::Closed ? "" : e2e::start_line(o.pid) + tx);
   EXPECT_EQ(o.status, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     WithoutDevNull, ClosedStandardDescriptor,
-    testing::Values(ClosedCase{"StandardError", false, e2e::Stdout::Captured, true},
-                    ClosedCase{"StandardErrorOnRest", true, e2e::Stdout::Captured, true},
-                    ClosedCase{"StandardOutput", false, e2e::Stdout::Closed, false},
-                    ClosedCase{"StandardOutputOnRest", true, e2e::Stdout::Closed, false},
-                    ClosedCase{"Both", false, e2e::Stdout::Closed, true}),
+    testing::Values(
+        ClosedCase{"StandardError", false, e2e::Stdout::Captured, e2e::Stderr::Closed},
+        ClosedCase{"StandardErrorOnRest", true, e2e::Stdout::Captured, e2e::Stderr::Closed},
+        ClosedCase{"StandardOutput", false, e2e::Stdout::Closed, e2e::Stderr::Captured},
+        ClosedCase{"StandardOutputOnRest", true, e2e::Stdout::Closed, e2e::Stderr::Captured},
+        ClosedCase{"Both", false, e2e::Stdout::Closed, e2e::Stderr::Closed}),
     [](const auto& info) { return info.param.name; });
+
+struct ErrCase {
+  std::string name;
+  std::vector<std::string> args;
+  bool daemon;
+  e2e::Stdout out;
+  std::string printed;
+  int status;
+};
+
+void PrintTo(const ErrCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class UnwritableStandardError : public testing::TestWithParam<std::tuple<ErrCase, e2e::Stderr>> {};
+
+// Log lines and failure lines that standard error will not take have nowhere else to go: they
+// are dropped, and every run ends as it would have, with its own output and status. Without
+// /dev/null a closed descriptor 2 stays closed, so both kinds of refusal are met.
+TEST_P(UnwritableStandardError, LeavesOutputAndStatusAsTheyWere) {
+  E2E_REQUIRE_NAMESPACES();
+  const ErrCase& c = std::get<0>(GetParam());
+  Scenario s{c.args, {"RUST_LOG=trace"}, std::nullopt};
+  if (c.daemon) {
+    s.daemon = std::vector<std::string>{"--local", "--reply", "r"};
+  }
+  s.out = c.out;
+  s.err = std::get<1>(GetParam());
+  s.empty_dev = true;
+  Outcome o = e2e::run(s);
+  EXPECT_EQ(o.out, c.printed);
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(o.status, c.status);
+  EXPECT_EQ(o.signal, 0);
+  EXPECT_EQ(o.requests, c.daemon ? R"({"flags":{"bits":9},"target":{"Bgp":"Overview"}})" : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, UnwritableStandardError,
+    testing::Combine(
+        testing::Values(
+            ErrCase{"Reply", {"bgp"}, true, e2e::Stdout::Captured, "r\n", 0},
+            ErrCase{"Version", {"-V"}, false, e2e::Stdout::Captured, "quamorsc 20.0.5\n", 0},
+            ErrCase{"NoSubcommand", {}, false, e2e::Stdout::Captured, "", 1},
+            ErrCase{"CommandLineError", {"xyz"}, false, e2e::Stdout::Captured, "", 1},
+            ErrCase{"RuleConflict", {"bgp", "-j", "-J"}, false, e2e::Stdout::Captured, "", 65},
+            ErrCase{"NoDaemon", {"bgp"}, false, e2e::Stdout::Captured, "", 68},
+            ErrCase{"ReplyRefusedToo", {"bgp"}, true, e2e::Stdout::ReadOnly, "", 74}),
+        testing::Values(e2e::Stderr::ReadOnly, e2e::Stderr::Closed)),
+    [](const auto& info) {
+      return std::get<0>(info.param).name +
+             (std::get<1>(info.param) == e2e::Stderr::Closed ? "Closed" : "ReadOnly");
+    });
 
 }  // namespace

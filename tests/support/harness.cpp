@@ -203,6 +203,19 @@ pid_t start_daemon(int result_fd, int err_fd, std::vector<std::string> args) {
   return pid;
 }
 
+// Puts the run's own hosts file, opened only for reading, on descriptor `fd`: open, but refusing
+// every write with EBADF, as a closed descriptor would. Failing here is reported on descriptor 2
+// with status 120.
+void put_read_only_file(int fd) {
+  int file = ::open("/etc/hosts", O_RDONLY);
+  if (file < 0 || ::dup2(file, fd) < 0) {
+    std::string line = std::string("setup read-only descriptor: ") + std::strerror(errno) + "\n";
+    write_all(2, line);
+    ::_exit(kSetupFailed);
+  }
+  ::close(file);
+}
+
 void redirect_stdout(Stdout mode, int out_fd) {
   switch (mode) {
     case Stdout::Captured:
@@ -228,6 +241,9 @@ void redirect_stdout(Stdout mode, int out_fd) {
     }
     case Stdout::Counted:
       ::dup2(out_fd, 1);  // the write end of the counting pipe
+      break;
+    case Stdout::ReadOnly:
+      put_read_only_file(1);
       break;
   }
 }
@@ -293,8 +309,15 @@ void narrow_client(const Scenario& scenario) {
                        ::setuid(*scenario.uid) != 0)) {
     failed("switch user");
   }
-  if (scenario.stderr_closed) {
-    ::close(2);
+  switch (scenario.err) {
+    case Stderr::Captured:
+      break;
+    case Stderr::Closed:
+      ::close(2);
+      break;
+    case Stderr::ReadOnly:
+      put_read_only_file(2);
+      break;
   }
 }
 

@@ -15,8 +15,12 @@
 namespace e2e {
 
 // Counted: a pipe whose reader keeps only the length and digest of what arrives (replies of
-// gigabytes), see Outcome::out_count and StreamDigest.
-enum class Stdout { Captured, Closed, ClosedPipe, DevFull, Counted };
+// gigabytes), see Outcome::out_count and StreamDigest. ReadOnly: open, on a file opened only for
+// reading, so that every write is refused.
+enum class Stdout { Captured, Closed, ClosedPipe, DevFull, Counted, ReadOnly };
+
+// What the client's descriptor 2 is; anything but Captured leaves Outcome::err empty.
+enum class Stderr { Captured, Closed, ReadOnly };
 
 struct Scenario {
   std::vector<std::string> args;                   // the client's, after the program name
@@ -28,7 +32,7 @@ struct Scenario {
   std::string faults{};
   std::optional<std::uint64_t> address_space{};  // the client's RLIMIT_AS, when limited
   std::chrono::seconds timeout{30};              // the client is killed after this long
-  bool stderr_closed = false;                    // the client starts with descriptor 2 closed
+  Stderr err = Stderr::Captured;
   bool empty_dev = false;         // the client sees an empty /dev (a minimal container)
   std::optional<unsigned> uid{};  // the client runs as this user and group instead of root
 };

@@ -1,5 +1,6 @@
 #include "quamorsc/process/io.h"
 
+#include <fcntl.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -14,6 +15,13 @@ namespace quamorsc::io {
 
 namespace {
 
+// EBADF alone does not say whether there is nothing to write to (a closed descriptor, where the
+// text is dropped) or a file that refuses writing (one opened read-only, a failure). Asked when a
+// write has failed rather than at start-up, so it sees the descriptor as it is at that moment.
+bool is_closed(int fd) {
+  return ::fcntl(fd, F_GETFD) < 0 && errno == EBADF;
+}
+
 // Writes both parts in order with as few calls as the kernel allows.
 tl::expected<void, int> write_fd(int fd, std::string_view first, std::string_view second = {}) {
   while (!first.empty() || !second.empty()) {
@@ -24,10 +32,11 @@ tl::expected<void, int> write_fd(int fd, std::string_view first, std::string_vie
       if (errno == EINTR) {
         continue;
       }
-      if (errno == EBADF) {
+      int error = errno;
+      if (error == EBADF && is_closed(fd)) {
         return {};
       }
-      return tl::unexpected(errno);
+      return tl::unexpected(error);
     }
     if (n == 0) {
       return tl::unexpected(EIO);

@@ -1,5 +1,6 @@
 // The process's own output and exit: whole writes to standard output and standard error that
-// treat a descriptor that is not open as done, and an exit that flushes standard output first.
+// treat a descriptor that is not open as done (one open but not for writing is a failure), and an
+// exit that flushes standard output first.
 #pragma once
 
 #include <string>
@@ -10,14 +11,15 @@
 namespace quamorsc::io {
 
 // Writes every byte to descriptor 1, restarting on EINTR. Returns the errno of a failed write;
-// EBADF (standard output not open) counts as done.
+// a closed descriptor 1 counts as done, while one open but not for writing gives EBADF.
 tl::expected<void, int> write_stdout(std::string_view bytes);
 
-// Writes every byte to descriptor 2 in as few calls as the kernel allows; failures are ignored.
+// Writes every byte to descriptor 2 in as few calls as the kernel allows. Failures are ignored,
+// whether descriptor 2 is closed or refuses writing: there is nowhere left to report them.
 void write_stderr(std::string_view bytes);
 
-// Writes `bytes` to standard output; on failure writes one line on standard error with the OS
-// error text and ends the process with status 74.
+// Writes `bytes` to standard output; on failure (a closed descriptor 1 is none) writes one line on
+// standard error with the OS error text and ends the process with status 74.
 void print_or_exit(std::string_view bytes);
 
 // Writes `text` and one newline to standard output, in one call where the kernel allows; on
@@ -27,7 +29,8 @@ void print_line_or_exit(std::string_view text);
 // Ends the process with `status` after flushing whatever standard output still holds.
 [[noreturn]] void exit(int status);
 
-// Writes `line` and a line feed on standard error in one piece, then ends with `status`.
+// Writes `line` and a line feed on standard error in one piece, then ends with `status`, also
+// when standard error took nothing.
 [[noreturn]] void fail(std::string line, int status);
 
 }  // namespace quamorsc::io
