@@ -2,9 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <regex>
+#include <set>
 #include <string>
+#include <utility>
+#include <variant>
+#include <vector>
 
 #include "base/debug_text.h"
+#include "quamorsc/cli/grammar.h"
 
 namespace quamorsc {
 namespace {
@@ -124,6 +131,118 @@ TEST(CmdDebug, Ipv6AddressText) {
     EXPECT_EQ(base::to_debug(args),
               with_common("RibCmdArgs", std::string("network: Some(Some(V6(Ipv6Network { addr: ") +
                                             c.text + ", prefix: 64 }))), origin: None"));
+  }
+}
+
+// An option added to a record and the grammar but left out of the debug text would vanish from
+// the parsed-command record without a word; so would a field the debug text names but no option
+// fills, or a record field that nothing on the command line can reach.
+
+// Converts to any field type, so that a record can be brace-initialised with as many as it has.
+struct AnyField {
+  template <class T>
+  operator T() const {
+    return T{};
+  }
+};
+
+template <class Record, std::size_t... I>
+constexpr bool takes_initialisers(std::index_sequence<I...> /*count*/) {
+  return requires {
+    Record{(void(I), AnyField{})...};
+  };
+}
+
+template <class Record, std::size_t N = 0>
+constexpr std::size_t field_count() {
+  if constexpr (takes_initialisers<Record>(std::make_index_sequence<N + 1>{})) {
+    return field_count<Record, N + 1>();
+  } else {
+    return N;
+  }
+}
+
+// Every "name: " in a debug text; the records' defaults hold no text that could look like one.
+std::set<std::string> labels(const std::string& text) {
+  static const std::regex label("([a-z_]+): ");
+  std::set<std::string> found;
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), label);
+       it != std::sregex_iterator(); ++it) {
+    found.insert((*it)[1]);
+  }
+  return found;
+}
+
+// The label of the field in which `given` first differs from `none`, or "" when that place is not
+// the start of a field's value.
+std::string differing_field(const std::string& none, const std::string& given) {
+  std::size_t at = 0;
+  while (at < none.size() && at < given.size() && none[at] == given[at]) {
+    ++at;
+  }
+  static const std::regex field_start("(?:\\{ |, )([a-z_]+): $");
+  std::smatch m;
+  const std::string before = none.substr(0, at);
+  return std::regex_search(before, m, field_start) ? m[1].str() : std::string();
+}
+
+// The ways an option can be given: a flag once, a value option with a value, an optional-value
+// option bare and with a value. Every option of the grammar accepts this value.
+std::vector<argparse::OptionMatch> given_forms(const argparse::Option& option) {
+  const std::string value = "10.1.1.1";
+  switch (option.kind) {
+    case argparse::Kind::Flag:
+      return {{1, {}}};
+    case argparse::Kind::Value:
+      return {{1, {value}}};
+    case argparse::Kind::OptionalValue:
+      return {{1, {}}, {1, {value}}};
+  }
+  return {};
+}
+
+TEST(CmdDebug, EveryOptionOfTheGrammarHasItsOwnField) {
+  for (const argparse::Subcommand& sub : grammar().subcommands) {
+    SCOPED_TRACE(std::string(sub.name));
+    const argparse::Matches nothing{&sub, std::vector<argparse::OptionMatch>(sub.options.size())};
+    const Cmd plain = read_back(nothing);
+    const std::string plain_text = base::to_debug(plain);
+
+    std::set<std::string> filled{"common"};
+    for (std::size_t i = 0; i < sub.options.size(); ++i) {
+      const argparse::Option& option = sub.options[i];
+      SCOPED_TRACE("--" + std::string(option.long_name));
+      std::set<std::string> fields_of_option;
+      for (const argparse::OptionMatch& form : given_forms(option)) {
+        if (!form.values.empty()) {
+          ASSERT_TRUE(option.check(form.values.front())) << "pick a value this option accepts";
+        }
+        argparse::Matches given = nothing;
+        given.options[i] = form;
+        const Cmd cmd = read_back(given);
+        ASSERT_NE(cmd, plain) << "the option fills no field";
+        const std::string field = differing_field(plain_text, base::to_debug(cmd));
+        if (field.empty()) {
+          ADD_FAILURE() << "the debug text does not show the field:\n" << plain_text;
+        } else {
+          fields_of_option.insert(field);
+        }
+      }
+      EXPECT_LE(fields_of_option.size(), 1U) << "the forms of one option show in different fields";
+      for (const std::string& field : fields_of_option) {
+        EXPECT_FALSE(filled.contains(field)) << "two options show in one field: " << field;
+        filled.insert(field);
+      }
+    }
+    // No field in the debug text that no option fills...
+    EXPECT_EQ(labels(plain_text), filled);
+    // ...and no field in the record that neither shows.
+    std::visit(
+        [&](const auto& alternative) {
+          using Args = decltype(alternative.args);
+          EXPECT_EQ(sub.options.size() + 1, field_count<CommonArgs>() + field_count<Args>());
+        },
+        plain.value);
   }
 }
 
