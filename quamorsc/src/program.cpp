@@ -1,4 +1,4 @@
-#include "quamorsc/process/lib.h"
+#include "quamorsc/program.h"
 
 #include <unistd.h>
 
