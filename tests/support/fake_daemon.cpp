@@ -145,7 +145,7 @@ using Apply = void (*)(Options& options, std::string_view option, const std::str
 // One option: its name, the placeholder of its value (none for a flag), its line of help and what
 // it does. The parser and the help both read this one table, so neither can know an option that
 // the other does not.
-struct OptionSpec {
+struct DaemonOption {
   std::string_view name;
   std::string_view value;
   std::string help;
@@ -154,10 +154,10 @@ struct OptionSpec {
 
 [[noreturn]] void print_help();
 
-const std::vector<OptionSpec>& option_table() {
+const std::vector<DaemonOption>& option_table() {
   const std::string socket(kLocalPath);
   const std::string port = std::to_string(kRestPort);
-  static const std::vector<OptionSpec> table = {
+  static const std::vector<DaemonOption> table = {
       {"--local", "", "listen on " + socket, [](Options& o, auto, auto&) { o.local = true; }},
       {"--stale-local", "", "leave " + socket + " behind with nobody listening on it",
        [](Options& o, auto, auto&) { o.stale_local = true; }},
@@ -233,17 +233,17 @@ void print_help() {
       "Stands in for zurozivo: records each request and answers it with the reply given here.\n"
       "It prints \"ready\" once every endpoint listens. The reply options add up in order.\n";
   std::size_t width = 0;
-  for (const OptionSpec& spec : option_table()) {
-    width = std::max(width, spec.name.size() + 1 + spec.value.size());
+  for (const DaemonOption& option : option_table()) {
+    width = std::max(width, option.name.size() + 1 + option.value.size());
   }
-  for (const OptionSpec& spec : option_table()) {
-    std::string left(spec.name);
-    if (!spec.value.empty()) {
+  for (const DaemonOption& option : option_table()) {
+    std::string left(option.name);
+    if (!option.value.empty()) {
       left += ' ';
-      left += spec.value;
+      left += option.value;
     }
     left.resize(width + 2, ' ');
-    help += "  " + left + spec.help + "\n";
+    help += "  " + left + option.help + "\n";
   }
   std::fputs(help.c_str(), stdout);
   std::exit(std::fflush(stdout) == 0 ? 0 : 2);
@@ -254,19 +254,19 @@ Options parse(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
     const auto& table = option_table();
-    auto spec = std::find_if(table.begin(), table.end(),
-                             [&](const OptionSpec& s) { return s.name == arg; });
-    if (spec == table.end()) {
+    auto known = std::find_if(table.begin(), table.end(),
+                              [&](const DaemonOption& o) { return o.name == arg; });
+    if (known == table.end()) {
       usage("unknown option " + std::string(arg) + " (--help lists them)");
     }
     std::string value;
-    if (!spec->value.empty()) {
+    if (!known->value.empty()) {
       if (i + 1 >= argc) {
         usage(std::string(arg) + " needs a value");
       }
       value = argv[++i];
     }
-    spec->apply(options, arg, value);
+    known->apply(options, arg, value);
   }
   if (!options.local && !options.stale_local && options.rest_addrs.empty()) {
     usage("give --local, --stale-local, --rest or --rest-addr");
