@@ -147,7 +147,7 @@ void PrintTo(const ConnectCase& c, std::ostream* os) {
 
 class RestConnect : public testing::TestWithParam<ConnectCase> {};
 
-TEST_P(RestConnect, EndsAsExpected) {
+TEST_P(RestConnect, PrintsTheReplyOrReportsTheFailure) {
   E2E_REQUIRE_NAMESPACES();
   const ConnectCase& c = GetParam();
   Scenario s{{"bgp", "--host", c.host}, {}, std::nullopt};
