@@ -10,11 +10,12 @@
 #include "base/ipv4.h"
 #include "base/utf8.h"
 #include "generated_text.h"
+#include "quamorsc/exchange/receive.h"
 #include "zurozivo/op_cmd.h"
 
 namespace {
 
-constexpr std::size_t kReceiveSize = 204800;
+using quamorsc::kReceiveSize;  // what one receive call of the client asks for
 
 // Route-table-like JSON lines: mostly ASCII, with a two-, a three- and a four-byte character in
 // some of the lines, like names and descriptions in a real table.

@@ -18,6 +18,7 @@
 #include "check.h"
 #include "quamorsc/cli/cli.h"
 #include "quamorsc/cli/value_checks.h"
+#include "quamorsc/process/version.h"
 #include "quamorsc/request/builders.h"
 #include "reference_utf8.h"
 
@@ -26,6 +27,9 @@ namespace {
 using quamorsc::Cmd;
 using quamorsc::TwoLevel;
 namespace op = zurozivo::op_cmd;
+
+// The version the build gives the client, which its version lines and help titles show.
+const std::string kBuiltVersion(quamorsc::kVersion);
 
 // ---- The grammar, written out once more.
 
@@ -239,7 +243,7 @@ class Reader {
           return Exit{0, app_help()};
         }
         if (name == "version") {
-          return Exit{0, "quamorsc 20.0.5\n"};
+          return Exit{0, "quamorsc " + kBuiltVersion + "\n"};
         }
         std::string hint;
         if (auto s = suggest(name, {"help", "version"})) {
@@ -260,7 +264,7 @@ class Reader {
           return Exit{0, app_help()};
         }
         if (letter == "V") {
-          return Exit{0, "quamorsc 20.0.5\n"};
+          return Exit{0, "quamorsc " + kBuiltVersion + "\n"};
         }
         return unknown("-" + letter, "", app_usage());
       } else if (const Sub* sub = find(w)) {
@@ -326,7 +330,7 @@ class Reader {
   std::string sub_help(const Sub& sub) const {
     const std::string& text = screen(sub.name);
     const std::string rest = text.substr(text.find('\n'));
-    return display_ + "-" + std::string(sub.name) + " 20.0.5" +
+    return display_ + "-" + std::string(sub.name) + " " + kBuiltVersion +
            replace_once(rest, "USAGE:\n    quamorsc ", "USAGE:\n    " + display_ + " ");
   }
   std::string app_usage() const { return "USAGE:\n    " + display_ + " <SUBCOMMAND>"; }
@@ -444,7 +448,7 @@ class Reader {
           return Exit{0, sub_help(sub)};
         }
         if (name == "version") {
-          return Exit{0, display_ + "-" + std::string(sub.name) + " 20.0.5\n"};
+          return Exit{0, display_ + "-" + std::string(sub.name) + " " + kBuiltVersion + "\n"};
         }
         std::optional<std::size_t> k;
         for (std::size_t j = 0; j < sub.opts.size(); ++j) {
@@ -482,7 +486,7 @@ class Reader {
             return Exit{0, sub_help(sub)};
           }
           if (letter == "V") {
-            return Exit{0, display_ + "-" + std::string(sub.name) + " 20.0.5\n"};
+            return Exit{0, display_ + "-" + std::string(sub.name) + " " + kBuiltVersion + "\n"};
           }
           std::optional<std::size_t> k;
           for (std::size_t j = 0; j < sub.opts.size(); ++j) {

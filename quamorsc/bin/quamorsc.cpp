@@ -1,4 +1,4 @@
-#include "quamorsc/process/lib.h"
+#include "quamorsc/program.h"
 
 int main(int argc, char** argv) {
   quamorsc::main(argc, argv);

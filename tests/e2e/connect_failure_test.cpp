@@ -32,7 +32,7 @@ void PrintTo(const TcpCase& c, std::ostream* os) {
 
 class TcpConnect : public testing::TestWithParam<TcpCase> {};
 
-TEST_P(TcpConnect, EndsAsExpected) {
+TEST_P(TcpConnect, PrintsTheReplyOrReportsTheFailure) {
   E2E_REQUIRE_NAMESPACES();
   const TcpCase& c = GetParam();
   Scenario s{{"bgp", "--host", "daemon.test"}, {}, std::nullopt};

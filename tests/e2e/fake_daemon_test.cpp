@@ -6,7 +6,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <map>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -61,9 +64,9 @@ TEST(FakeDaemonHelp, ListsEachOptionOnALineOfItsOwn) {
     lines.push_back(ended.out.substr(at, end - at));
   }
   for (const char* option :
-       {"--local", "--rest", "--rest-addr", "--connections", "--record", "--reply", "--reply-file",
-        "--reply-utf8", "--stream-utf8", "--chunks", "--pause-ms", "--close-without-reading-ms",
-        "--reset-after", "--reply-before-request", "--help"}) {
+       {"--local", "--stale-local", "--rest", "--rest-addr", "--connections", "--record", "--reply",
+        "--reply-file", "--reply-utf8", "--stream-utf8", "--chunks", "--pause-ms",
+        "--close-without-reading-ms", "--reset-after", "--reply-before-request", "--help"}) {
     // An indented line whose first word is the option.
     auto starts_with_option = [&](const std::string& line) {
       std::size_t first = line.find_first_not_of(' ');
@@ -71,6 +74,56 @@ TEST(FakeDaemonHelp, ListsEachOptionOnALineOfItsOwn) {
              line.substr(first, line.find(' ', first) - first) == option;
     };
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(), starts_with_option), 1) << option;
+  }
+}
+
+// The options as the help lists them: each option's name and the placeholder of its value (empty
+// for a flag), from the indented lines.
+std::vector<std::pair<std::string, std::string>> listed_options(const std::string& help) {
+  std::vector<std::pair<std::string, std::string>> listed;
+  std::istringstream lines(help);
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.starts_with("  --")) {
+      continue;
+    }
+    std::string left = line.substr(2, line.find("  ", 2) - 2);
+    std::size_t space = left.find(' ');
+    listed.emplace_back(left.substr(0, space),
+                        space == std::string::npos ? "" : left.substr(space + 1));
+  }
+  return listed;
+}
+
+// An option the help lists but the parser refuses sends whoever reads the help astray. Each one is
+// given with a value of the kind its line names, then a word the parser cannot know: the run must
+// get past the option and stop at that word.
+TEST(FakeDaemonHelp, EveryListedOptionIsAcceptedWithItsValue) {
+  const std::map<std::string, std::string> sample_value = {
+      {"", ""},
+      {"N", "1"},
+      {"N,N,...", "1,2"},
+      {"TEXT", "x"},
+      {"FILE", "/dev/null"},
+      {"ADDRESS", "127.0.0.1"},
+  };
+  Ended help = run_daemon({"--help"});
+  auto listed = listed_options(help.out);
+  ASSERT_FALSE(listed.empty()) << help.out;
+  for (const auto& [option, placeholder] : listed) {
+    if (option == "--help") {
+      continue;  // ends the run at once, as the test above shows
+    }
+    auto value = sample_value.find(placeholder);
+    ASSERT_NE(value, sample_value.end()) << option << " takes " << placeholder;
+    std::vector<std::string> args = {option};
+    if (!placeholder.empty()) {
+      args.push_back(value->second);
+    }
+    args.emplace_back("--not-an-option");
+    Ended ended = run_daemon(args);
+    EXPECT_EQ(ended.status, 2) << option;
+    EXPECT_EQ(ended.err, "fake_daemon: unknown option --not-an-option (--help lists them)\n")
+        << option;
   }
 }
 

@@ -76,7 +76,7 @@ std::string rest_tx_failure(const std::string& error) {
 
 class InjectedFault : public testing::TestWithParam<FaultCase> {};
 
-TEST_P(InjectedFault, EndsAsItsPartSays) {
+TEST_P(InjectedFault, ReportsTheFailureAndItsStatus) {
   E2E_REQUIRE_NAMESPACES();
   const FaultCase& c = GetParam();
   Outcome o = e2e::run(scenario(c.road, c.faults, c.reply));

@@ -9,6 +9,7 @@
 
 #include "generated_text.h"
 #include "harness.h"
+#include "quamorsc/process/version.h"
 
 namespace {
 
@@ -20,8 +21,8 @@ constexpr const char* kHosts =
     "127.0.0.1 localhost\n::1 localhost\n127.0.0.1 daemon.test\n127.0.0.2 two\n127.0.0.1 two\n";
 
 std::string request(const std::string& path, const std::string& host) {
-  return "GET " + path + " HTTP/1.1\r\nHost: " + host +
-         ":8000\r\nUser-Agent: dozuze/20.0.5\r\nAccept: */*\r\n\r\n";
+  return "GET " + path + " HTTP/1.1\r\nHost: " + host + ":8000\r\nUser-Agent: dozuze/" +
+         std::string(quamorsc::kVersion) + "\r\nAccept: */*\r\n\r\n";
 }
 
 Outcome run_rest(std::vector<std::string> args, std::vector<std::string> daemon,
@@ -146,7 +147,7 @@ void PrintTo(const ConnectCase& c, std::ostream* os) {
 
 class RestConnect : public testing::TestWithParam<ConnectCase> {};
 
-TEST_P(RestConnect, EndsAsExpected) {
+TEST_P(RestConnect, PrintsTheReplyOrReportsTheFailure) {
   E2E_REQUIRE_NAMESPACES();
   const ConnectCase& c = GetParam();
   Scenario s{{"bgp", "--host", c.host}, {}, std::nullopt};

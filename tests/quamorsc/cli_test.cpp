@@ -9,11 +9,15 @@
 #include <vector>
 
 #include "base/debug_text.h"
+#include "quamorsc/process/version.h"
 
 namespace quamorsc {
 namespace {
 
 using Words = std::vector<std::string>;
+
+// The version the build gives the client, which its version lines and help titles show.
+const std::string kBuiltVersion(kVersion);
 
 std::string fixture(const std::string& name) {
   std::ifstream in(std::string(QUAMORSC_FIXTURES) + "/help/" + name, std::ios::binary);
@@ -127,15 +131,15 @@ TEST(DisplayName, ComesFromTheLastPathComponent) {
         Case{"bin/qm/.", "qm"}, Case{"/", "quamorsc"}, Case{"", "quamorsc"},
         Case{"bin/..", "quamorsc"}, Case{"bin/q\xff", "quamorsc"}, Case{"b\xff/qm", "qm"}}) {
     auto version = std::get<argparse::Exit>(parse({"bgp", "-V"}, false, c.program));
-    EXPECT_EQ(version.text, c.name + "-bgp 20.0.5\n") << c.program;
+    EXPECT_EQ(version.text, c.name + "-bgp " + kBuiltVersion + "\n") << c.program;
     // The application's own title keeps its fixed name.
     auto help = std::get<argparse::Exit>(parse({"-h"}, false, c.program));
-    EXPECT_EQ(help.text.substr(0, help.text.find('\n')), "quamorsc 20.0.5") << c.program;
+    EXPECT_EQ(help.text.substr(0, help.text.find('\n')), "quamorsc " + kBuiltVersion) << c.program;
     EXPECT_NE(help.text.find("USAGE:\n    " + c.name + " <SUBCOMMAND>\n"), std::string::npos);
   }
   auto sub_help = std::get<argparse::Exit>(parse({"help", "system"}, false, "/opt/qm"));
   const std::string head =
-      "qm-system 20.0.5\n\nUSAGE:\n    qm system [FLAGS] [OPTIONS]\n\nFLAGS:\n";
+      "qm-system " + kBuiltVersion + "\n\nUSAGE:\n    qm system [FLAGS] [OPTIONS]\n\nFLAGS:\n";
   EXPECT_EQ(sub_help.text.substr(0, head.size()), head);
   auto error = std::get<argparse::Exit>(parse({"ospf"}, false, "/opt/qm"));
   EXPECT_NE(error.text.find("re-running with 'qm -- ospf'"), std::string::npos);
@@ -540,7 +544,8 @@ TEST(Colour, EveryErrorForm) {
 TEST(Colour, NeverOnHelpOrVersion) {
   EXPECT_EQ(exit_of({"-h"}, true), (argparse::Exit{1, fixture("app.txt"), 0}));
   EXPECT_EQ(exit_of({"help", "bgp"}, true), (argparse::Exit{1, fixture("bgp.txt"), 0}));
-  EXPECT_EQ(exit_of({"ribv4", "-V"}, true), (argparse::Exit{1, "quamorsc-ribv4 20.0.5\n", 0}));
+  EXPECT_EQ(exit_of({"ribv4", "-V"}, true),
+            (argparse::Exit{1, "quamorsc-ribv4 " + kBuiltVersion + "\n", 0}));
 }
 
 TEST(InvalidUtf8, IsAnErrorWhenTheWordIsRead) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "quamorsc/cli/cli.h"
+#include "quamorsc/process/version.h"
 
 namespace quamorsc {
 namespace {
@@ -26,7 +27,8 @@ TEST(FromArgsDeathTest, ReportsOnStandardErrorWithoutColourWhenNotATerminal) {
               "^error: Found argument '--jsn' which wasn't expected, or isn't valid in this "
               "context\n\tDid you mean to put '--json' after the subcommand 'system'\\?\n\n"
               "USAGE:\n    quamorsc <SUBCOMMAND>\n\nFor more information try --help\n$");
-  EXPECT_EXIT(run({"/usr/bin/quamorsc"}), testing::ExitedWithCode(1), "^quamorsc 20.0.5\n");
+  EXPECT_EXIT(run({"/usr/bin/quamorsc"}), testing::ExitedWithCode(1),
+              "^quamorsc " + std::string(kVersion) + "\n");
 }
 
 TEST(FromArgsDeathTest, HelpAndVersionEndWithStatusZero) {

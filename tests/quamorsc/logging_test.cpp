@@ -34,7 +34,7 @@ TEST(ParseLevel, NamesInAnyCaseAndNothingElse) {
   }
 }
 
-TEST(ParseSpec, DirectivesAndWarnings) {
+TEST(ParseFilter, DirectivesAndWarnings) {
   struct Case {
     std::string text;
     std::vector<Directive> directives;
@@ -84,7 +84,7 @@ TEST(ParseSpec, DirectivesAndWarnings) {
   }
 }
 
-TEST(ParseSpec, MessageExpression) {
+TEST(ParseFilter, MessageExpression) {
   Filter filter = parse_filter("debug/ab+c");
   EXPECT_EQ(filter.directives, std::vector{all(Level::Debug)});
   EXPECT_EQ(filter.expression, "ab+c");

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "quamorsc/exchange/receive.h"
+
 namespace quamorsc {
 namespace {
 
@@ -34,20 +36,23 @@ bool holds_pattern(const Reply& reply) {
 TEST(Reply, GrowingKeepsEveryByteInOrder) {
   Reply reply;
   EXPECT_EQ(reply.bytes(), "");
-  for (std::size_t n : {1, 204800, 204799, 3 << 20, 17, 9 << 20}) {
+  std::size_t total = 0;
+  for (std::size_t n : {std::size_t{1}, kReceiveSize, kReceiveSize - 1, std::size_t{3} << 20,
+                        std::size_t{17}, std::size_t{9} << 20}) {
     append_pattern(reply, n);
+    total += n;
   }
-  EXPECT_EQ(reply.bytes().size(), 1u + 204800 + 204799 + (3 << 20) + 17 + (9 << 20));
+  EXPECT_EQ(reply.bytes().size(), total);
   EXPECT_TRUE(holds_pattern(reply));
 }
 
 TEST(Reply, ReserveGivesAtLeastTheRoomAsked) {
   Reply reply;
-  reply.reserve(204800);
-  EXPECT_GE(reply.room(), 204800u);
-  reply.commit(204000);
-  reply.reserve(204800);
-  EXPECT_GE(reply.room(), 204800u);
+  reply.reserve(kReceiveSize);
+  EXPECT_GE(reply.room(), kReceiveSize);
+  reply.commit(kReceiveSize - 800);
+  reply.reserve(kReceiveSize);
+  EXPECT_GE(reply.room(), kReceiveSize);
 }
 
 TEST(Reply, TextStartsAfterTheDroppedFront) {

@@ -32,11 +32,21 @@
 #include <vector>
 
 #include "generated_text.h"
+#include "zurozivo/endpoints.h"
 
 namespace {
 
-constexpr const char* kLocalPath = "/tmp/zurozivo.sock";
-constexpr std::uint16_t kRestPort = 8000;
+constexpr const char* kLocalPath = zurozivo::kLocalSocketPath;
+
+// The daemon's REST port as a number for the socket address.
+constexpr std::uint16_t port_number(std::string_view digits) {
+  std::uint16_t port = 0;
+  for (char digit : digits) {
+    port = static_cast<std::uint16_t>(port * 10 + (digit - '0'));
+  }
+  return port;
+}
+constexpr std::uint16_t kRestPort = port_number(zurozivo::kRestPort);
 
 struct Options {
   bool local = false;
@@ -62,26 +72,6 @@ struct Options {
   std::fprintf(stderr, "fake_daemon: %s\n", what.c_str());
   std::exit(2);
 }
-
-constexpr const char* kHelp =
-    "usage: fake_daemon (--local | --rest | --rest-addr ADDRESS)... [option]...\n"
-    "Stands in for zurozivo: records each request and answers it with the reply given here.\n"
-    "It prints \"ready\" once every endpoint listens. The reply options add up in order.\n"
-    "  --local                       listen on /tmp/zurozivo.sock\n"
-    "  --rest                        listen on port 8000 of 127.0.0.1 and ::1\n"
-    "  --rest-addr ADDRESS           listen on port 8000 of ADDRESS (IPv4 or IPv6), repeatable\n"
-    "  --connections N               serve N connections in turn, then end (default 1)\n"
-    "  --record FILE                 append the bytes of each request to FILE\n"
-    "  --reply TEXT                  reply TEXT, with \\r \\n \\t \\\\ and \\xHH unescaped\n"
-    "  --reply-file FILE             reply the bytes of FILE\n"
-    "  --reply-utf8 N                reply N bytes of generated UTF-8 text\n"
-    "  --stream-utf8 N               after the reply, stream N more bytes of generated text\n"
-    "  --chunks N,N,...              send the reply in pieces of these sizes, the rest at once\n"
-    "  --pause-ms N                  pause N milliseconds between pieces\n"
-    "  --close-without-reading-ms N  close each connection after N milliseconds, unread\n"
-    "  --reset-after N               send only N bytes of the reply, then reset the connection\n"
-    "  --reply-before-request        send the reply before reading the request\n"
-    "  --help                        print this and end\n";
 
 // A whole decimal number of at least `least`, or the end of the run with a line naming `option`.
 template <typename Number>
@@ -150,68 +140,133 @@ bool is_address(const std::string& text) {
          ::inet_pton(AF_INET6, text.c_str(), &any) == 1;
 }
 
+using Apply = void (*)(Options& options, std::string_view option, const std::string& value);
+
+// One option: its name, the placeholder of its value (none for a flag), its line of help and what
+// it does. The parser and the help both read this one table, so neither can know an option that
+// the other does not.
+struct DaemonOption {
+  std::string_view name;
+  std::string_view value;
+  std::string help;
+  Apply apply;
+};
+
+[[noreturn]] void print_help();
+
+const std::vector<DaemonOption>& option_table() {
+  const std::string socket(kLocalPath);
+  const std::string port = std::to_string(kRestPort);
+  static const std::vector<DaemonOption> table = {
+      {"--local", "", "listen on " + socket, [](Options& o, auto, auto&) { o.local = true; }},
+      {"--stale-local", "", "leave " + socket + " behind with nobody listening on it",
+       [](Options& o, auto, auto&) { o.stale_local = true; }},
+      {"--rest", "", "listen on port " + port + " of 127.0.0.1 and ::1",
+       [](Options& o, auto, auto&) {
+         o.rest_addrs.insert(o.rest_addrs.end(), {"127.0.0.1", "::1"});
+       }},
+      {"--rest-addr", "ADDRESS",
+       "listen on port " + port + " of ADDRESS (IPv4 or IPv6), repeatable",
+       [](Options& o, auto, const std::string& addr) {
+         if (!is_address(addr)) {
+           usage("--rest-addr: not an IPv4 or IPv6 address: '" + addr + "'");
+         }
+         o.rest_addrs.push_back(addr);
+       }},
+      {"--connections", "N", "serve N connections in turn, then end (default 1)",
+       [](Options& o, std::string_view option, const std::string& n) {
+         o.connections = number<int>(option, n, 1);
+       }},
+      {"--record", "FILE", "append the bytes of each request to FILE",
+       [](Options& o, auto, const std::string& file) { o.record = file; }},
+      {"--reply", "TEXT", "reply TEXT, with \\r \\n \\t \\\\ and \\xHH unescaped",
+       [](Options& o, auto, const std::string& text) { o.reply += unescape(text); }},
+      {"--reply-file", "FILE", "reply the bytes of FILE",
+       [](Options& o, auto, const std::string& path) {
+         auto bytes = try_read_file(path);
+         if (!bytes) {
+           usage("--reply-file: cannot read '" + path + "': " + std::strerror(errno));
+         }
+         o.reply += *bytes;
+       }},
+      {"--reply-utf8", "N", "reply N bytes of generated UTF-8 text",
+       [](Options& o, std::string_view option, const std::string& n) {
+         o.reply += e2e::generated_utf8(number<std::size_t>(option, n));
+       }},
+      {"--stream-utf8", "N", "after the reply, stream N more bytes of generated text",
+       [](Options& o, std::string_view option, const std::string& n) {
+         o.stream_utf8 = number<std::size_t>(option, n);
+       }},
+      {"--chunks", "N,N,...", "send the reply in pieces of these sizes, the rest at once",
+       [](Options& o, std::string_view option, const std::string& sizes) {
+         // A piece of no bytes would never finish the reply.
+         std::stringstream list(sizes);
+         for (std::string size; std::getline(list, size, ',');) {
+           o.chunks.push_back(number<std::size_t>(option, size, 1));
+         }
+         if (o.chunks.empty()) {
+           usage("--chunks: expected sizes separated by commas");
+         }
+       }},
+      {"--pause-ms", "N", "pause N milliseconds between pieces",
+       [](Options& o, std::string_view option, const std::string& n) {
+         o.pause_ms = number<int>(option, n);
+       }},
+      {"--close-without-reading-ms", "N", "close each connection after N milliseconds, unread",
+       [](Options& o, std::string_view option, const std::string& n) {
+         o.close_without_reading_ms = number<int>(option, n);
+       }},
+      {"--reset-after", "N", "send only N bytes of the reply, then reset the connection",
+       [](Options& o, std::string_view option, const std::string& n) {
+         o.reset_after = number<std::size_t>(option, n);
+       }},
+      {"--reply-before-request", "", "send the reply before reading the request",
+       [](Options& o, auto, auto&) { o.reply_before_request = true; }},
+      {"--help", "", "print this and end", [](Options&, auto, auto&) { print_help(); }},
+  };
+  return table;
+}
+
+void print_help() {
+  std::string help =
+      "usage: fake_daemon (--local | --rest | --rest-addr ADDRESS)... [option]...\n"
+      "Stands in for zurozivo: records each request and answers it with the reply given here.\n"
+      "It prints \"ready\" once every endpoint listens. The reply options add up in order.\n";
+  std::size_t width = 0;
+  for (const DaemonOption& option : option_table()) {
+    width = std::max(width, option.name.size() + 1 + option.value.size());
+  }
+  for (const DaemonOption& option : option_table()) {
+    std::string left(option.name);
+    if (!option.value.empty()) {
+      left += ' ';
+      left += option.value;
+    }
+    left.resize(width + 2, ' ');
+    help += "  " + left + option.help + "\n";
+  }
+  std::fputs(help.c_str(), stdout);
+  std::exit(std::fflush(stdout) == 0 ? 0 : 2);
+}
+
 Options parse(int argc, char** argv) {
   Options options;
-  auto value = [&](int& i) -> std::string {
-    if (i + 1 >= argc) {
-      usage(std::string(argv[i]) + " needs a value");
-    }
-    return argv[++i];
-  };
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
-    if (arg == "--help") {
-      std::fputs(kHelp, stdout);
-      std::exit(std::fflush(stdout) == 0 ? 0 : 2);
-    } else if (arg == "--local") {
-      options.local = true;
-    } else if (arg == "--stale-local") {
-      options.stale_local = true;
-    } else if (arg == "--rest") {
-      options.rest_addrs.insert(options.rest_addrs.end(), {"127.0.0.1", "::1"});
-    } else if (arg == "--rest-addr") {
-      std::string addr = value(i);
-      if (!is_address(addr)) {
-        usage("--rest-addr: not an IPv4 or IPv6 address: '" + addr + "'");
-      }
-      options.rest_addrs.push_back(addr);
-    } else if (arg == "--connections") {
-      options.connections = number<int>(arg, value(i), 1);
-    } else if (arg == "--record") {
-      options.record = value(i);
-    } else if (arg == "--reply") {
-      options.reply += unescape(value(i));
-    } else if (arg == "--reply-file") {
-      std::string path = value(i);
-      auto bytes = try_read_file(path);
-      if (!bytes) {
-        usage("--reply-file: cannot read '" + path + "': " + std::strerror(errno));
-      }
-      options.reply += *bytes;
-    } else if (arg == "--reply-utf8") {
-      options.reply += e2e::generated_utf8(number<std::size_t>(arg, value(i)));
-    } else if (arg == "--stream-utf8") {
-      options.stream_utf8 = number<std::size_t>(arg, value(i));
-    } else if (arg == "--chunks") {
-      // A piece of no bytes would never finish the reply.
-      std::stringstream list(value(i));
-      for (std::string size; std::getline(list, size, ',');) {
-        options.chunks.push_back(number<std::size_t>(arg, size, 1));
-      }
-      if (options.chunks.empty()) {
-        usage("--chunks: expected sizes separated by commas");
-      }
-    } else if (arg == "--pause-ms") {
-      options.pause_ms = number<int>(arg, value(i));
-    } else if (arg == "--close-without-reading-ms") {
-      options.close_without_reading_ms = number<int>(arg, value(i));
-    } else if (arg == "--reset-after") {
-      options.reset_after = number<std::size_t>(arg, value(i));
-    } else if (arg == "--reply-before-request") {
-      options.reply_before_request = true;
-    } else {
+    const auto& table = option_table();
+    auto known = std::find_if(table.begin(), table.end(),
+                              [&](const DaemonOption& o) { return o.name == arg; });
+    if (known == table.end()) {
       usage("unknown option " + std::string(arg) + " (--help lists them)");
     }
+    std::string value;
+    if (!known->value.empty()) {
+      if (i + 1 >= argc) {
+        usage(std::string(arg) + " needs a value");
+      }
+      value = argv[++i];
+    }
+    known->apply(options, arg, value);
   }
   if (!options.local && !options.stale_local && options.rest_addrs.empty()) {
     usage("give --local, --stale-local, --rest or --rest-addr");

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "generated_text.h"
+#include "quamorsc/process/version.h"
 
 namespace e2e {
 
@@ -585,8 +586,8 @@ Outcome run(const Scenario& scenario) {
 }
 
 std::string start_line(pid_t pid) {
-  return "[TIME DEBUG quamorsc] START: Version: 20.0.5, Pid " + std::to_string(pid) +
-         " Mode 'release'\n";
+  return "[TIME DEBUG quamorsc] START: Version: " + std::string(quamorsc::kVersion) + ", Pid " +
+         std::to_string(pid) + " Mode 'release'\n";
 }
 
 }  // namespace e2e

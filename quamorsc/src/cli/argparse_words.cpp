@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/utf8.h"
+#include "quamorsc/process/exit_status.h"
 
 namespace quamorsc::argparse {
 
@@ -74,11 +75,11 @@ std::vector<std::string_view> long_candidates(const Subcommand& sub) {
 }
 
 Exit output(std::string text) {
-  return Exit{1, std::move(text), 0};
+  return Exit{1, std::move(text), exit_status::kSuccess};
 }
 
 Exit failure(std::string text) {
-  return Exit{2, std::move(text), 1};
+  return Exit{2, std::move(text), exit_status::kUsage};
 }
 
 }  // namespace quamorsc::argparse

@@ -34,7 +34,8 @@ std::string_view display_name(std::span<const std::string> args, std::string_vie
 // A subcommand's long names in the order suggestions try them.
 std::vector<std::string_view> long_candidates(const Subcommand& sub);
 
-// Help and version on standard output with status 0; a report on standard error with status 1.
+// Help and version on standard output with `exit_status::kSuccess`; a report on standard error
+// with `exit_status::kUsage`.
 Exit output(std::string text);
 Exit failure(std::string text);
 

@@ -7,6 +7,7 @@
 #include "base/utf8.h"
 #include "quamorsc/exchange/receive.h"
 #include "quamorsc/exchange/write_all.h"
+#include "quamorsc/process/exit_status.h"
 #include "quamorsc/process/io.h"
 #include "quamorsc/process/logging.h"
 
@@ -26,7 +27,7 @@ Reply tx_stream(int stream, zurozivo::op_cmd::OpCmd op_cmd) {
     base::debug_str(line, op_cmd_json_str);
     line += ": ";
     debug_fmt(line, written.error());
-    io::fail(std::move(line), 74);
+    io::fail(std::move(line), exit_status::kIo);
   }
   if (logging::enabled(Level::Trace)) {
     logging::log(Level::Trace, "Op Cmd Tx " + std::to_string(op_cmd_json_str.size()) + " bytes");

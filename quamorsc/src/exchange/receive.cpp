@@ -8,6 +8,7 @@
 
 #include "base/debug_text.h"
 #include "base/os_error.h"
+#include "quamorsc/process/exit_status.h"
 #include "quamorsc/process/io.h"
 #include "quamorsc/process/logging.h"
 
@@ -49,11 +50,11 @@ void report_receive_failure(std::string_view prefix, const ReceiveFailure& failu
     line += "Failed to convert Rx UTF-8 to a string ";
     // The line lists every byte of the reply: it is made whole in one piece and written as it is.
     io::write_stderr(base::from_utf8_error_line(line, reply.bytes(), *utf8, "\n"));
-    io::exit(66);
+    io::exit(exit_status::kBadReply);
   }
   line += "Stream read failed ";
   base::debug_str(line, base::os_error_kind_description(std::get<base::OsError>(failure).code));
-  io::fail(std::move(line), 74);
+  io::fail(std::move(line), exit_status::kIo);
 }
 
 void log_reply(std::string_view reply) {

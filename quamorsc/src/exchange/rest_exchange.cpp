@@ -7,6 +7,7 @@
 #include "base/utf8.h"
 #include "quamorsc/exchange/receive.h"
 #include "quamorsc/exchange/write_all.h"
+#include "quamorsc/process/exit_status.h"
 #include "quamorsc/process/io.h"
 #include "quamorsc/process/logging.h"
 #include "zurozivo/endpoints.h"
@@ -51,7 +52,7 @@ Reply tx_stream_rest(base::semver::Version version, std::string_view host, int s
   if (auto written = write_all(stream, request_get, WriteCall::Send); !written) {
     std::string line = "Failed to Tx REST Op CMD URL: ";
     debug_fmt(line, written.error());
-    io::fail(std::move(line), 74);
+    io::fail(std::move(line), exit_status::kIo);
   }
   if (logging::enabled(Level::Trace)) {
     std::string message = "Tx REST Op Cmd ";
@@ -73,7 +74,7 @@ Reply rx_stream_rest(int stream) {
   if (!whole.starts_with(kRestStatusPrefix)) {
     std::string line = "Rx REST did not Rx Status Code '200 OK' ";
     base::debug_str(line, base::utf8_prefix(whole, kRestStatusPrefix.size()));
-    io::fail(std::move(line), 66);
+    io::fail(std::move(line), exit_status::kBadReply);
   }
   // The body is printed from where it was received.
   reply.drop_front(kRestStatusPrefix.size());

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/os_error.h"
+#include "quamorsc/process/exit_status.h"
 
 namespace quamorsc::io {
 
@@ -50,7 +51,7 @@ tl::expected<void, int> write_fd(int fd, std::string_view first, std::string_vie
 }
 
 [[noreturn]] void stdout_failed(int error) {
-  fail("Failed to write to standard output: " + base::os_error_display(error), 74);
+  fail("Failed to write to standard output: " + base::os_error_display(error), exit_status::kIo);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <exception>
 #include <string>
 
+#include "quamorsc/process/exit_status.h"
 #include "quamorsc/process/io.h"
 
 namespace quamorsc::startup {
@@ -62,7 +63,7 @@ void internal_fault(std::string_view what) {
   line += '\n';
   io::write_stderr(line);
   std::fflush(stdout);
-  ::_exit(kInternalFaultStatus);
+  ::_exit(exit_status::kInternalFault);
 }
 
 }  // namespace quamorsc::startup

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/debug_text.h"
+#include "quamorsc/process/exit_status.h"
 #include "quamorsc/process/io.h"
 
 namespace quamorsc {
@@ -156,7 +157,7 @@ op::RequestOrigin rib_origin(const RibCmdArgs& args) {
   std::string line = "Unknown RIB origin given ";
   base::debug_str(line, *args.origin);
   line += ", valid origins are [kernel, ospfv2]";
-  io::fail(std::move(line), 65);
+  io::fail(std::move(line), exit_status::kOptionRule);
 }
 
 }  // namespace
@@ -208,7 +209,7 @@ tl::expected<OpCmd, std::string> op_cmd_rib(const RibCmdArgs& args) {
     if (const auto* v6 = std::get_if<base::Ipv6Network>(&**args.network)) {
       std::string line = "IPv6 Network not supported yet ";
       base::debug_fmt(line, *v6);
-      io::fail(std::move(line), 65);
+      io::fail(std::move(line), exit_status::kOptionRule);
     }
     network = std::get<base::Ipv4Network>(**args.network).network();
   }

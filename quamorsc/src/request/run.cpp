@@ -9,6 +9,7 @@
 #include "quamorsc/exchange/connect.h"
 #include "quamorsc/exchange/local_exchange.h"
 #include "quamorsc/exchange/rest_exchange.h"
+#include "quamorsc/process/exit_status.h"
 #include "quamorsc/process/io.h"
 #include "quamorsc/process/logging.h"
 #include "quamorsc/request/builders.h"
@@ -47,7 +48,7 @@ Built build(const Cmd& cmd) {
   base::debug_str(line, target);
   line += ": ";
   line += error_text(error);
-  io::fail(std::move(line), 68);
+  io::fail(std::move(line), exit_status::kNoConnection);
 }
 
 Reply run_rest(const std::string& host, bool show_url, OpCmd op_cmd,
@@ -56,7 +57,7 @@ Reply run_rest(const std::string& host, bool show_url, OpCmd op_cmd,
   const std::string url = op_cmd.gen_url();
   if (show_url) {
     io::print_or_exit("REST API URL would be 'http://" + connect_str + url + "'\n");
-    io::exit(0);
+    io::exit(exit_status::kSuccess);
   }
   auto stream = connect_tcp(connect_str);
   if (!stream) {
@@ -84,7 +85,7 @@ Reply run(const Cmd& cmd, base::semver::Version version) {
   if (!built.op_cmd) {
     std::string line = "CLI Args in conflict ";
     base::debug_str(line, built.op_cmd.error());
-    io::fail(std::move(line), 65);
+    io::fail(std::move(line), exit_status::kOptionRule);
   }
   OpCmd op_cmd = std::move(*built.op_cmd);
   if (logging::enabled(logging::Level::Trace)) {

@@ -27,8 +27,8 @@ tl::expected<void, ReceiveFailure> receive_reply(int fd, std::string_view trace_
                                                  Reply& reply);
 
 // Reports a failed receive: `prefix` + "Failed to convert Rx UTF-8 to a string " and the
-// conversion error (status 66), or `prefix` + "Stream read failed " and the kind of the error
-// number (status 74).
+// conversion error (`exit_status::kBadReply`), or `prefix` + "Stream read failed " and the kind of
+// the error number (`exit_status::kIo`).
 [[noreturn]] void report_receive_failure(std::string_view prefix, const ReceiveFailure& failure,
                                          const Reply& reply);
 

@@ -1,7 +1,7 @@
 // The exchange over REST: one fixed HTTP/1.1 GET for the command's path, and a reply read until
 // the server closes that must begin with exactly "HTTP/1.1 200 OK\r\n\r\n"; what follows is the
-// body. Failures are reported on standard error and end the process (74 send or receive, 66 not
-// UTF-8 or no status line).
+// body. Failures are reported on standard error and end the process (`exit_status::kIo` send or
+// receive, `kBadReply` not UTF-8 or no status line).
 #pragma once
 
 #include <string>
@@ -21,13 +21,13 @@ std::string rest_request(std::string_view url, std::string_view host,
                          const base::semver::Version& version);
 
 // Sends the GET request for `url` to `host` on the connected `stream`, then receives the reply
-// (rx_stream_rest). A failed send ends the process with status 74.
+// (rx_stream_rest). A failed send ends the process with `exit_status::kIo`.
 Reply tx_stream_rest(base::semver::Version version, std::string_view host, int stream,
                      zurozivo::op_cmd::OpCmd op_cmd, std::string_view url);
 
 // Receives until the server closes `stream`; the reply's text is the body after the status line.
-// A failed receive ends the process with status 74; a reply that is not UTF-8, or that does not
-// begin with `kRestStatusPrefix`, with status 66.
+// A failed receive ends the process with `exit_status::kIo`; a reply that is not UTF-8, or that
+// does not begin with `kRestStatusPrefix`, with `kBadReply`.
 Reply rx_stream_rest(int stream);
 
 }  // namespace quamorsc

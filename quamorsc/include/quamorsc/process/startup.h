@@ -1,17 +1,17 @@
 // What the process sets up before anything else runs: SIGPIPE ignored, the three standard
 // descriptors open on /dev/null where they are closed and it can be opened, standard output
-// line-buffered, and an internal fault reported in one line on standard error with status 101.
+// line-buffered, and an internal fault reported in one line on standard error, ending the process
+// with `exit_status::kInternalFault`.
 #pragma once
 
 #include <string_view>
 
 namespace quamorsc::startup {
 
-inline constexpr int kInternalFaultStatus = 101;
-
 void prepare_process();
 
-// Writes "internal fault: <what>" on standard error, flushes standard output and exits 101.
+// Writes "internal fault: <what>" on standard error, flushes standard output and exits with
+// `exit_status::kInternalFault`.
 [[noreturn]] void internal_fault(std::string_view what);
 
 }  // namespace quamorsc::startup

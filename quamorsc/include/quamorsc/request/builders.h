@@ -48,8 +48,9 @@ tl::expected<OpCmd, std::string> op_cmd_bgp(const BgpCmdArgs& args);
 // The OSPFv2 command for the one kind of request the options ask for (the overview when none),
 // or the broken rule's text.
 tl::expected<OpCmd, std::string> op_cmd_ospfv2(const OspfV2CmdArgs& args);
-// The routing-table command, or the broken rule's text. Ends the process with status 65 for an
-// unrecognised origin or an IPv6 prefix, after writing its one line on standard error.
+// The routing-table command, or the broken rule's text. Ends the process with
+// `exit_status::kOptionRule` for an unrecognised origin or an IPv6 prefix, after writing its one
+// line on standard error.
 tl::expected<OpCmd, std::string> op_cmd_rib(const RibCmdArgs& args);
 
 }  // namespace quamorsc

@@ -10,8 +10,9 @@
 namespace quamorsc {
 
 // The reply's `text()` is what is to be printed: the whole local reply, or the REST body. A broken
-// option rule ends the process with status 65, a failed connect with 68, `--show-url` after
-// printing the URL with 0, and the exchanges end it on their own failures.
+// option rule ends the process with `exit_status::kOptionRule`, a failed connect with
+// `kNoConnection`, `--show-url` after printing the URL with `kSuccess`, and the exchanges end it
+// on their own failures.
 Reply run(const Cmd& cmd, base::semver::Version version);
 
 }  // namespace quamorsc

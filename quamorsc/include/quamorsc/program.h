@@ -1,5 +1,7 @@
 // The program entry: start-up, command line, request execution and printing of the reply, in
-// that order. Neither function returns; every run ends in a process exit.
+// that order. It sits above the rest of the library (cli, request and exchange over process), so
+// that nothing below it reaches back up. Neither function returns; every run ends in a process
+// exit.
 #pragma once
 
 namespace quamorsc {

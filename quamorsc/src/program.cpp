@@ -1,4 +1,4 @@
-#include "quamorsc/process/lib.h"
+#include "quamorsc/program.h"
 
 #include <unistd.h>
 
@@ -9,6 +9,7 @@
 #include "base/semver.h"
 #include "quamorsc/cli/cli.h"
 #include "quamorsc/exchange/reply.h"
+#include "quamorsc/process/exit_status.h"
 #include "quamorsc/process/io.h"
 #include "quamorsc/process/logging.h"
 #include "quamorsc/process/startup.h"
@@ -43,7 +44,7 @@ constexpr const char* kMode = "release";
 
   Reply reply = run(cmd, std::move(*version));
   io::print_line_or_exit(reply.text());
-  io::exit(0);
+  io::exit(exit_status::kSuccess);
 }
 
 }  // namespace
