@@ -19,7 +19,7 @@ tl::expected<void, int> write_stdout(std::string_view bytes);
 void write_stderr(std::string_view bytes);
 
 // Writes `bytes` to standard output; on failure (a closed descriptor 1 is none) writes one line on
-// standard error with the OS error text and ends the process with status 74.
+// standard error with the OS error text and ends the process with `exit_status::kIo`.
 void print_or_exit(std::string_view bytes);
 
 // Writes `text` and one newline to standard output, in one call where the kernel allows; on
