@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "harness.h"
+#include "quamorsc/process/version.h"
 
 namespace {
 
@@ -21,8 +22,8 @@ constexpr const char* kBgpJson = R"({"flags":{"bits":9},"target":{"Bgp":"Overvie
 // The request as the write-failure line quotes it.
 constexpr const char* kBgpJsonDebug =
     R"("{\"flags\":{\"bits\":9},\"target\":{\"Bgp\":\"Overview\"}}")";
-constexpr const char* kBgpGet =
-    "GET /bgp HTTP/1.1\r\nHost: 127.0.0.1:8000\r\nUser-Agent: dozuze/20.0.5\r\nAccept: */*\r\n\r\n";
+const std::string kBgpGet = "GET /bgp HTTP/1.1\r\nHost: 127.0.0.1:8000\r\nUser-Agent: dozuze/" +
+                            std::string(quamorsc::kVersion) + "\r\nAccept: */*\r\n\r\n";
 constexpr const char* kOk = "HTTP/1.1 200 OK\\r\\n\\r\\n";
 // a, the euro sign, a four-byte emoji and b: characters of every length, so that replies cut into
 // single bytes split each of them.

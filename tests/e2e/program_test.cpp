@@ -3,8 +3,6 @@
 // standard descriptors that are closed with no /dev/null to stand in for them, and a standard
 // error that takes nothing.
 
-#include <fstream>
-#include <iterator>
 #include <ostream>
 #include <string>
 #include <tuple>
@@ -13,16 +11,16 @@
 #include <gtest/gtest.h>
 
 #include "harness.h"
+#include "quamorsc/process/version.h"
 
 namespace {
 
 using e2e::Outcome;
 using e2e::Scenario;
 
-std::string fixture(const std::string& name) {
-  std::ifstream in(std::string(QUAMORSC_FIXTURES) + "/" + name, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+const std::string kBuiltVersion(quamorsc::kVersion);
+const std::string kVersionLine = "quamorsc " + kBuiltVersion + "\n";
+const std::string kBgpVersionLine = "quamorsc-bgp " + kBuiltVersion + "\n";
 
 Outcome run_bgp(std::vector<std::string> env) {
   return e2e::run(
@@ -80,9 +78,9 @@ TEST(Logging, AlwaysColoursAFile) {
   const std::string open = "\x1b[0m\x1b[38;5;8m[\x1b[0m";
   const std::string close = "\x1b[0m\x1b[38;5;8m]\x1b[0m";
   const std::string debug = "\x1b[0m\x1b[37mDEBUG\x1b[0m";
-  EXPECT_EQ(o.err, open + "TIME " + debug + " quamorsc" + close + " START: Version: 20.0.5, Pid " +
-                       std::to_string(o.pid) + " Mode 'release'\n" + open + "TIME " + debug +
-                       " quamorsc" + close +
+  EXPECT_EQ(o.err, open + "TIME " + debug + " quamorsc" + close +
+                       " START: Version: " + kBuiltVersion + ", Pid " + std::to_string(o.pid) +
+                       " Mode 'release'\n" + open + "TIME " + debug + " quamorsc" + close +
                        " Tx Op Cmd 'OpCmd { flags: JSON_LINES | SORT, target: Bgp(Overview) }'\n");
 }
 
@@ -112,10 +110,9 @@ TEST_P(CommandLineExit, ComesAfterTheStartRecord) {
 INSTANTIATE_TEST_SUITE_P(
     Exits, CommandLineExit,
     testing::Values(
-        CliCase{{"--version"}, "quamorsc 20.0.5\n", "", 0},
-        CliCase{{"bgp", "-V"}, "quamorsc-bgp 20.0.5\n", "", 0},
-        CliCase{{"help", "ospfv2"}, fixture("help/ospfv2.txt"), "", 0},
-        CliCase{{}, "", fixture("help/app.txt"), 1},
+        CliCase{{"--version"}, kVersionLine, "", 0}, CliCase{{"bgp", "-V"}, kBgpVersionLine, "", 0},
+        CliCase{{"help", "ospfv2"}, e2e::fixture("help/ospfv2.txt"), "", 0},
+        CliCase{{}, "", e2e::fixture("help/app.txt"), 1},
         CliCase{{"xyz"},
                 "",
                 "error: Found argument 'xyz' which wasn't expected, or isn't valid in this "
@@ -243,9 +240,9 @@ TEST_P(ClosedStandardDescriptor, GetsNothingMeantForTheDaemon) {
   if (c.rest) {
     s.args = {"bgp", "--host", "127.0.0.1"};
     s.daemon = std::vector<std::string>{"--rest", "--reply", "HTTP/1.1 200 OK\\r\\n\\r\\nr"};
-    request =
-        "GET /bgp HTTP/1.1\r\nHost: 127.0.0.1:8000\r\nUser-Agent: dozuze/20.0.5\r\nAccept: "
-        "*/*\r\n\r\n";
+    request = "GET /bgp HTTP/1.1\r\nHost: 127.0.0.1:8000\r\nUser-Agent: dozuze/" + kBuiltVersion +
+              "\r\nAccept: "
+              "*/*\r\n\r\n";
     tx = "[TIME DEBUG quamorsc] Tx REST Op Cmd 'OpCmd { flags: JSON_LINES | SORT, target: "
          "Bgp(Overview) }'\n";
   }
@@ -310,7 +307,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Combine(
         testing::Values(
             ErrCase{"Reply", {"bgp"}, true, e2e::Stdout::Captured, "r\n", 0},
-            ErrCase{"Version", {"-V"}, false, e2e::Stdout::Captured, "quamorsc 20.0.5\n", 0},
+            ErrCase{"Version", {"-V"}, false, e2e::Stdout::Captured, kVersionLine, 0},
             ErrCase{"NoSubcommand", {}, false, e2e::Stdout::Captured, "", 1},
             ErrCase{"CommandLineError", {"xyz"}, false, e2e::Stdout::Captured, "", 1},
             ErrCase{"RuleConflict", {"bgp", "-j", "-J"}, false, e2e::Stdout::Captured, "", 65},

@@ -12,14 +12,15 @@
 #include <array>
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "harness.h"
+#include "quamorsc/process/version.h"
 
 namespace {
 
@@ -170,11 +171,6 @@ std::optional<Run> run(const std::vector<std::string>& args, std::vector<std::st
   return result;
 }
 
-std::string fixture(const std::string& name) {
-  std::ifstream in(std::string(QUAMORSC_FIXTURES) + "/" + name, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // The report of a misspelt flag after "system": every colour an error report uses, or none.
 std::string misspelt_flag_report(bool coloured) {
   const auto paint = [coloured](const char* colour, const std::string& s) {
@@ -204,7 +200,7 @@ TEST(TerminalColour, OnlyErrorReportsOnATerminalWhoseTermIsNotDumb) {
   const std::vector<std::string> misspelt{"system", "--jsn"};
   const std::string coloured = misspelt_flag_report(true);
   const std::string plain = misspelt_flag_report(false);
-  const std::string app_help = fixture("help/app.txt");
+  const std::string app_help = e2e::fixture("help/app.txt");
   const std::vector<Case> cases = {
       {"error, TERM unset", misspelt, std::nullopt, true, "", coloured, 1},
       {"error, TERM empty", misspelt, "", true, "", coloured, 1},
@@ -217,10 +213,16 @@ TEST(TerminalColour, OnlyErrorReportsOnATerminalWhoseTermIsNotDumb) {
        {"help", "bgp"},
        std::nullopt,
        true,
-       fixture("help/bgp.txt"),
+       e2e::fixture("help/bgp.txt"),
        "",
        0},
-      {"version, TERM=xterm", {"bgp", "-V"}, "xterm", true, "quamorsc-bgp 20.0.5\n", "", 0},
+      {"version, TERM=xterm",
+       {"bgp", "-V"},
+       "xterm",
+       true,
+       "quamorsc-bgp " + std::string(quamorsc::kVersion) + "\n",
+       "",
+       0},
       {"no subcommand, TERM unset", {}, std::nullopt, true, "", app_help, 1},
       {"no subcommand, TERM=xterm", {}, "xterm", true, "", app_help, 1},
   };

@@ -590,6 +590,10 @@ std::string start_line(pid_t pid) {
          std::to_string(pid) + " Mode 'release'\n";
 }
 
+std::string fixture(const std::string& name) {
+  return read_file((std::string(E2E_SOURCE_DIR) + "/tests/fixtures/" + name).c_str());
+}
+
 }  // namespace e2e
 
 namespace e2e {

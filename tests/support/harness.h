@@ -67,6 +67,9 @@ std::string read_all(int fd);
 // The start record of a client run with process id `pid`.
 std::string start_line(pid_t pid);
 
+// The bytes of `name`, a file below tests/fixtures/ (the expected help screens and version lines).
+std::string fixture(const std::string& name);
+
 }  // namespace e2e
 
 // For test bodies: skips the test, with the reason, where namespaces cannot be made.
