@@ -159,7 +159,8 @@ const std::vector<DaemonOption>& option_table() {
   const std::string port = std::to_string(kRestPort);
   static const std::vector<DaemonOption> table = {
       {"--local", "", "listen on " + socket, [](Options& o, auto, auto&) { o.local = true; }},
-      {"--stale-local", "", "leave " + socket + " behind with nobody listening on it",
+      {"--stale-local", "",
+       "leave " + socket + " behind with nobody listening on it; alone, end at once",
        [](Options& o, auto, auto&) { o.stale_local = true; }},
       {"--rest", "", "listen on port " + port + " of 127.0.0.1 and ::1",
        [](Options& o, auto, auto&) {
@@ -509,8 +510,9 @@ int main(int argc, char** argv) {
   }
   std::printf("ready\n");
   std::fflush(stdout);
+  // A stale socket file alone is left behind for good; there is nothing to serve.
   if (endpoints.empty()) {
-    ::pause();
+    return 0;
   }
 
   for (int served = 0; served < options.connections;) {
