@@ -60,10 +60,6 @@ struct RequestOrigin {
 
   // Whether every origin of `other` is one of these.
   constexpr bool contains(RequestOrigin other) const { return (bits & other.bits) == other.bits; }
-  // Adds the origins of `other`.
-  constexpr void insert(RequestOrigin other) {
-    bits = static_cast<std::uint8_t>(bits | other.bits);
-  }
   // The origins of both.
   friend constexpr RequestOrigin operator|(RequestOrigin a, RequestOrigin b) {
     return RequestOrigin{static_cast<std::uint8_t>(a.bits | b.bits)};
