@@ -1,7 +1,8 @@
-// The operational command: the one request a client run sends to the routing daemon, shared by
-// client and daemon so that both read and write the same request. Plain values with their JSON
-// text (what the local socket carries), their REST path (what an HTTP GET names) and their debug
-// text (what the trace log shows).
+// The operational command: the client's model of the one request a run sends to the routing
+// daemon. The client builds it from its command line and encodes it with what is declared here:
+// its JSON text (what the local socket carries), its REST path (what an HTTP GET names) and its
+// debug text (what the trace log shows). It goes one way only: nothing reads a command back from
+// any of these texts.
 //
 // Nothing here fails or ends the process: every function borrows its value, leaves it unchanged
 // and gives a new text or value.
