@@ -72,10 +72,6 @@ std::string os_error_debug(int errno_value) {
   return out;
 }
 
-std::string_view os_error_kind_name(int errno_value) {
-  return kind_of(errno_value).name;
-}
-
 std::string_view os_error_kind_description(int errno_value) {
   return kind_of(errno_value).description;
 }

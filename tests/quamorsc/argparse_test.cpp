@@ -46,7 +46,7 @@ App tool() {
                       Option{"abd", '\0', "abd", Kind::Flag, "", nullptr},
                       Option{"name", 'n', "name", Kind::OptionalValue, "", refuse_empty},
                   }},
-                 {"b", "Runs b", {Option{"color", 'c', "color", Kind::Flag, "", nullptr}}},
+                 {"b", "Runs b", {Option{"colr", 'c', "colr", Kind::Flag, "", nullptr}}},
              }};
 }
 
@@ -67,7 +67,7 @@ TEST(Engine, ScreensFollowTheDeclaration) {
             "    help    Prints this message or the help of the given subcommand(s)\n");
   EXPECT_EQ(exit_of(app, {"b", "-h"}).text,
             "tool-b 1.2\n\nUSAGE:\n    tool b [FLAGS]\n\nFLAGS:\n"
-            "    -c, --color      \n"
+            "    -c, --colr       \n"
             "    -h, --help       Prints help information\n"
             "    -V, --version    Prints version information\n");
   EXPECT_EQ(exit_of(app, {"a", "--help"}).text,
@@ -82,7 +82,7 @@ TEST(Engine, ScreensFollowTheDeclaration) {
 
 TEST(Engine, SuggestionOrder) {
   const App app = tool();
-  // The first subcommand with a close name is named, even if a later one is closer.
+  // The first subcommand with a close name is named, even if a later one has the very name.
   EXPECT_NE(exit_of(app, {"--colr"})
                 .text.find("Did you mean to put '--colour' after the "
                            "subcommand 'a'?"),

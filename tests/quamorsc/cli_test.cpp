@@ -27,10 +27,10 @@ std::string fixture(const std::string& name) {
   return text.str();
 }
 
-std::variant<Cmd, argparse::Exit> parse(Words words, bool color = false,
+std::variant<Cmd, argparse::Exit> parse(Words words, bool colour = false,
                                         std::string program = "quamorsc") {
   words.insert(words.begin(), std::move(program));
-  return parse_args(words, color);
+  return parse_args(words, colour);
 }
 
 argparse::Exit exit_from(const std::variant<Cmd, argparse::Exit>& parsed) {
@@ -41,8 +41,8 @@ argparse::Exit exit_from(const std::variant<Cmd, argparse::Exit>& parsed) {
   return {};
 }
 
-argparse::Exit exit_of(const Words& words, bool color = false) {
-  return exit_from(parse(words, color));
+argparse::Exit exit_of(const Words& words, bool colour = false) {
+  return exit_from(parse(words, colour));
 }
 
 std::string debug_of(const Words& words) {
@@ -495,7 +495,7 @@ std::string yellow(const std::string& s) {
 std::string green(const std::string& s) {
   return "\x1b[32m" + s + "\x1b[0m";
 }
-const std::string kMoreColored = "\n\nFor more information try " + green("--help") + "\n";
+const std::string kMoreColoured = "\n\nFor more information try " + green("--help") + "\n";
 
 TEST(Colour, EveryErrorForm) {
   const std::string system_usage = sub_usage("system");
@@ -507,38 +507,39 @@ TEST(Colour, EveryErrorForm) {
   const std::vector<Case> cases = {
       {{"system", "extra"},
        kRed + " Found argument '" + yellow("extra") + context + "\n\n" + system_usage +
-           kMoreColored},
+           kMoreColoured},
       {{"system", "--jsn"},
        kRed + " Found argument '" + yellow("--jsn") + context + "\n\tDid you mean " + green("--") +
-           green("json") + "?\n\n" + system_usage + kMoreColored},
+           green("json") + "?\n\n" + system_usage + kMoreColoured},
       {{"--json"},
        kRed + " Found argument '" + yellow("--json") + context + "\n\tDid you mean to put '" +
            green("--") + green("json") + "' after the subcommand '" + green("system") + "'?\n\n" +
-           kAppUsage + kMoreColored},
+           kAppUsage + kMoreColoured},
       {{"ospf"},
        kRed + " The subcommand '" + yellow("ospf") + "' wasn't recognized\n\tDid you mean '" +
            green("ospfv2") +
            "'?\n\nIf you believe you received this message in error, try re-running with "
            "'quamorsc " +
-           green("--") + " ospf'\n\n" + kAppUsage + kMoreColored},
+           green("--") + " ospf'\n\n" + kAppUsage + kMoreColoured},
       {{"help", "xyz"},
        kRed + " The subcommand '" + yellow("xyz") + "' wasn't recognized\n\n" + yellow("USAGE:") +
-           "\n\tquamorsc help <subcommands>..." + kMoreColored},
+           "\n\tquamorsc help <subcommands>..." + kMoreColoured},
       {{"system", "--host"},
        kRed + " The argument '" + yellow("--host <host>") +
-           "' requires a value but none was supplied\n\n" + short_usage("system") + kMoreColored},
+           "' requires a value but none was supplied\n\n" + short_usage("system") + kMoreColoured},
       {{"system", "-i", "a", "b"},
        kRed + " The value '" + yellow("b") + "' was provided to '" + yellow("--intf <intf-name>") +
-           "', but it wasn't expecting any more values\n\n" + short_usage("system") + kMoreColored},
+           "', but it wasn't expecting any more values\n\n" + short_usage("system") +
+           kMoreColoured},
       {{"ospfv2", "-ax"},
        kRed + " Invalid value for '" + yellow("--area <n>") + "': x is not a valid u32 integer\n"},
       {{"system", "-d", "-d"},
        kRed + " The argument '" + yellow("--detail") +
            "' was provided more than once, but cannot be used multiple times\n\n" +
-           short_usage("system") + kMoreColored},
+           short_usage("system") + kMoreColoured},
       {{"\xff"},
        kRed + " Invalid UTF-8 was detected in one or more arguments\n\n" + kAppUsage +
-           kMoreColored},
+           kMoreColoured},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(exit_of(c.words, true), (argparse::Exit{2, c.text, 1})) << joined(c.words);

@@ -23,6 +23,15 @@ void append_pattern(Reply& reply, std::size_t n) {
   reply.commit(n);
 }
 
+// A reply that received `text`, the way a receive fills it.
+Reply received(std::string_view text) {
+  Reply reply;
+  reply.reserve(text.size());
+  text.copy(reply.tail(), text.size());
+  reply.commit(text.size());
+  return reply;
+}
+
 bool holds_pattern(const Reply& reply) {
   std::string_view bytes = reply.bytes();
   for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -56,13 +65,13 @@ TEST(Reply, ReserveGivesAtLeastTheRoomAsked) {
 }
 
 TEST(Reply, TextStartsAfterTheDroppedFront) {
-  Reply reply = reply_from("HTTP/1.1 200 OK\r\n\r\nbody");
+  Reply reply = received("HTTP/1.1 200 OK\r\n\r\nbody");
   reply.drop_front(19);
   EXPECT_EQ(reply.text(), "body");
   EXPECT_EQ(reply.bytes(), "HTTP/1.1 200 OK\r\n\r\nbody");
   Reply moved = std::move(reply);
   EXPECT_EQ(moved.text(), "body");
-  moved = reply_from("x");
+  moved = received("x");
   EXPECT_EQ(moved.text(), "x");
 }
 

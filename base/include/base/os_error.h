@@ -1,6 +1,6 @@
 // Texts of an operating-system error number: the display form "<C library text> (os error N)",
-// the debug form "Os { code: N, kind: K, message: \"...\" }", the kind names and their short
-// descriptions.
+// the debug form "Os { code: N, kind: K, message: \"...\" }" and the short description of its
+// kind.
 #pragma once
 
 #include <string>
@@ -20,8 +20,8 @@ std::string os_error_message(int errno_value);
 std::string os_error_display(int errno_value);
 // "Os { code: N, kind: K, message: "<message>" }".
 std::string os_error_debug(int errno_value);
-// The kind name ("BrokenPipe", ..., "Other") and its short description ("broken pipe", ...).
-std::string_view os_error_kind_name(int errno_value);
+// The short description of the number's kind ("broken pipe", ..., "other os error"), the kind
+// that the debug form names.
 std::string_view os_error_kind_description(int errno_value);
 
 }  // namespace base

@@ -16,8 +16,8 @@ namespace {
 // Reads the words up to the subcommand's name.
 class AppReader {
  public:
-  AppReader(const App& app, std::string_view display, bool color)
-      : app_(app), display_(display), paint_(color) {}
+  AppReader(const App& app, std::string_view display, bool colour)
+      : app_(app), display_(display), paint_(colour) {}
 
   std::variant<Matches, Exit> read(std::span<const std::string> words) {
     bool after_separator = false;
@@ -144,9 +144,9 @@ const OptionMatch& Matches::option(std::string_view arg_name) const {
   return none;
 }
 
-std::variant<Matches, Exit> parse(const App& app, std::span<const std::string> args, bool color) {
+std::variant<Matches, Exit> parse(const App& app, std::span<const std::string> args, bool colour) {
   const std::string_view display = display_name(args, app.name);
-  return AppReader(app, display, color).read(args.empty() ? args : args.subspan(1));
+  return AppReader(app, display, colour).read(args.empty() ? args : args.subspan(1));
 }
 
 }  // namespace quamorsc::argparse

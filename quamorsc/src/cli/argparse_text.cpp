@@ -140,7 +140,7 @@ std::string more_information(const Paint& paint) {
 }  // namespace
 
 std::string Paint::wrap(std::string_view start, std::string_view s) const {
-  if (!color_) {
+  if (!colour_) {
     return std::string(s);
   }
   std::string out(start);

@@ -12,14 +12,14 @@ namespace quamorsc::argparse::text {
 // Colours the pieces of an error report, or leaves them plain.
 class Paint {
  public:
-  explicit Paint(bool color) : color_(color) {}
+  explicit Paint(bool colour) : colour_(colour) {}
   std::string error(std::string_view s) const { return wrap("\x1b[1;31m", s); }
   std::string warning(std::string_view s) const { return wrap("\x1b[33m", s); }
   std::string good(std::string_view s) const { return wrap("\x1b[32m", s); }
 
  private:
   std::string wrap(std::string_view start, std::string_view s) const;
-  bool color_;
+  bool colour_;
 };
 
 std::string app_help(const App& app, std::string_view display);

@@ -14,7 +14,7 @@ namespace quamorsc {
 namespace {
 
 // Error reports are coloured on a terminal whose TERM is not "dumb"; an unset TERM is not.
-bool stderr_wants_color() {
+bool stderr_wants_colour() {
   if (::isatty(2) == 0) {
     return false;
   }
@@ -24,8 +24,8 @@ bool stderr_wants_color() {
 
 }  // namespace
 
-std::variant<Cmd, argparse::Exit> parse_args(std::span<const std::string> args, bool color) {
-  auto parsed = argparse::parse(grammar(), args, color);
+std::variant<Cmd, argparse::Exit> parse_args(std::span<const std::string> args, bool colour) {
+  auto parsed = argparse::parse(grammar(), args, colour);
   if (auto* exit = std::get_if<argparse::Exit>(&parsed)) {
     return std::move(*exit);
   }
@@ -38,7 +38,7 @@ Cmd from_args(int argc, char** argv) {
   for (int i = 0; i < argc; ++i) {
     args.emplace_back(argv[i]);
   }
-  auto parsed = parse_args(args, stderr_wants_color());
+  auto parsed = parse_args(args, stderr_wants_colour());
   if (auto* cmd = std::get_if<Cmd>(&parsed)) {
     return std::move(*cmd);
   }

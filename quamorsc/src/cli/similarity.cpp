@@ -86,11 +86,10 @@ double similarity(std::string_view a, std::string_view b) {
 
 std::optional<std::string_view> best_match(std::string_view word,
                                            const std::vector<std::string_view>& candidates) {
-  const std::u32string typed = characters(word);
   std::optional<std::string_view> best;
   double best_score = 0.8;
   for (std::string_view candidate : candidates) {
-    const double score = jaro_winkler(typed, characters(candidate));
+    const double score = similarity(word, candidate);
     if (score > best_score) {
       best = candidate;
       best_score = score;

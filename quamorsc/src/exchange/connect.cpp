@@ -181,18 +181,6 @@ std::string error_text(const ConnectError& error) {
   return std::get<std::string>(error.error);
 }
 
-std::string to_string(const SocketAddr& addr) {
-  char text[INET6_ADDRSTRLEN] = {};
-  if (addr.storage.ss_family == AF_INET) {
-    const auto* sin = reinterpret_cast<const sockaddr_in*>(&addr.storage);
-    ::inet_ntop(AF_INET, &sin->sin_addr, text, sizeof text);
-    return std::string(text) + ":" + std::to_string(ntohs(sin->sin_port));
-  }
-  const auto* sin6 = reinterpret_cast<const sockaddr_in6*>(&addr.storage);
-  ::inet_ntop(AF_INET6, &sin6->sin6_addr, text, sizeof text);
-  return "[" + std::string(text) + "]:" + std::to_string(ntohs(sin6->sin6_port));
-}
-
 tl::expected<int, ConnectError> stream_socket(int family) {
   int fd = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd >= 0) {

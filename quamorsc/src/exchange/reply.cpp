@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <utility>
 
@@ -128,16 +127,6 @@ void Reply::grow(std::size_t capacity) {
   ::madvise(data_, capacity, MADV_HUGEPAGE);
   capacity_ = capacity;
   reserved_ = capacity;
-}
-
-Reply reply_from(std::string_view text) {
-  Reply reply;
-  reply.reserve(text.size());
-  if (!text.empty()) {
-    std::memcpy(reply.tail(), text.data(), text.size());
-  }
-  reply.commit(text.size());
-  return reply;
 }
 
 }  // namespace quamorsc

@@ -1,7 +1,8 @@
-// The operational command: the one request a client run sends to the routing daemon, shared by
-// client and daemon so that both read and write the same request. Plain values with their JSON
-// text (what the local socket carries), their REST path (what an HTTP GET names) and their debug
-// text (what the trace log shows).
+// The operational command: the client's model of the one request a run sends to the routing
+// daemon. The client builds it from its command line and encodes it with what is declared here:
+// its JSON text (what the local socket carries), its REST path (what an HTTP GET names) and its
+// debug text (what the trace log shows). It goes one way only: nothing reads a command back from
+// any of these texts.
 //
 // Nothing here fails or ends the process: every function borrows its value, leaves it unchanged
 // and gives a new text or value.
@@ -60,10 +61,6 @@ struct RequestOrigin {
 
   // Whether every origin of `other` is one of these.
   constexpr bool contains(RequestOrigin other) const { return (bits & other.bits) == other.bits; }
-  // Adds the origins of `other`.
-  constexpr void insert(RequestOrigin other) {
-    bits = static_cast<std::uint8_t>(bits | other.bits);
-  }
   // The origins of both.
   friend constexpr RequestOrigin operator|(RequestOrigin a, RequestOrigin b) {
     return RequestOrigin{static_cast<std::uint8_t>(a.bits | b.bits)};

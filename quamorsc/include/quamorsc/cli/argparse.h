@@ -12,7 +12,7 @@
 namespace quamorsc::argparse {
 
 // `args` holds every process argument, the program path first. Error reports are coloured when
-// `color` is set; help screens and version lines never are. The matches refer into `app`.
-std::variant<Matches, Exit> parse(const App& app, std::span<const std::string> args, bool color);
+// `colour` is set; help screens and version lines never are. The matches refer into `app`.
+std::variant<Matches, Exit> parse(const App& app, std::span<const std::string> args, bool colour);
 
 }  // namespace quamorsc::argparse

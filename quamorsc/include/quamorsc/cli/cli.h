@@ -11,9 +11,9 @@
 
 namespace quamorsc {
 
-// `args` holds every process argument, the program path first. `color` is whether error reports
+// `args` holds every process argument, the program path first. `colour` is whether error reports
 // may be coloured (standard error a terminal and TERM not "dumb").
-std::variant<Cmd, argparse::Exit> parse_args(std::span<const std::string> args, bool color);
+std::variant<Cmd, argparse::Exit> parse_args(std::span<const std::string> args, bool colour);
 
 // Parses the process arguments; writes the exit text and ends the process when there is one.
 Cmd from_args(int argc, char** argv);

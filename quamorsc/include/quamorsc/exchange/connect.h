@@ -32,9 +32,6 @@ struct SocketAddr {
   socklen_t length = 0;
 };
 
-// "a.b.c.d:port" or "[ipv6]:port".
-std::string to_string(const SocketAddr& addr);
-
 // A close-on-exec stream socket of `family`, never on descriptor 0, 1 or 2: with a standard
 // descriptor closed, the socket would otherwise stand in for it and receive what is meant for
 // standard output or standard error.

@@ -43,7 +43,4 @@ class Reply {
   std::size_t start_ = 0;
 };
 
-// A reply holding `text`, for callers that already have the bytes.
-Reply reply_from(std::string_view text);
-
 }  // namespace quamorsc
