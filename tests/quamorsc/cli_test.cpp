@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/debug_text.h"
@@ -632,7 +633,7 @@ argparse::Exit exit_in_linear_time(Make make, std::size_t n) {
 
 // `first` followed by `word` until there are `n` words.
 auto repeated(std::string first, std::string word) {
-  return [first, word](std::size_t n) {
+  return [first = std::move(first), word = std::move(word)](std::size_t n) {
     Words words{first};
     words.insert(words.end(), n - 1, word);
     return words;
@@ -664,11 +665,11 @@ TEST(Limits, ManyArguments) {
 
 // The kernel takes words of up to 131072 bytes, its terminating NUL included.
 TEST(Limits, OneLongArgument) {
-  // One word: `before`, then `length` times `fill`, then `after`; after any words in `leading`.
-  auto one_word = [](Words leading, std::string before, char fill, std::string after = "") {
-    return [=](std::size_t length) {
+  // One word: `before`, then `length` times `fill`; after the words in `leading`.
+  auto one_word = [](Words leading, std::string before, char fill) {
+    return [leading = std::move(leading), before = std::move(before), fill](std::size_t length) {
       Words words = leading;
-      words.push_back(before + std::string(length, fill) + after);
+      words.push_back(before + std::string(length, fill));
       return words;
     };
   };
