@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
-#include <string>
 #include <utility>
 
 #include "quamorsc/process/alloc_failure.h"
