@@ -414,7 +414,10 @@ class Reader {
                std::vector<std::vector<std::string>>(sub.opts.size())};
     bool any = false;
     bool skip = false;
-    std::optional<std::size_t> open;
+    // The option that the next word is a value of; none is kNoOpen (a plain index rather than an
+    // optional, which g++ 12 takes for uninitialized on some paths).
+    constexpr std::size_t kNoOpen = static_cast<std::size_t>(-1);
+    std::size_t open = kNoOpen;
     const auto record = [&](std::size_t k) {
       ++r.count[k];
       any = true;
@@ -427,16 +430,16 @@ class Reader {
       if (skip) {
         return unknown(w, "", sub_usage(sub, any));
       }
-      if (open && !starts_option(w)) {
-        auto& vals = r.values[*open];
+      if (open != kNoOpen && !starts_option(w)) {
+        auto& vals = r.values[open];
         vals.push_back(w);
         // It stays open only while the next word would be its second value.
-        if (!(sub.opts[*open].kind == Kind::Optional && vals.size() == 1)) {
-          open.reset();
+        if (!(sub.opts[open].kind == Kind::Optional && vals.size() == 1)) {
+          open = kNoOpen;
         }
         continue;
       }
-      open.reset();
+      open = kNoOpen;
       if (w == "--") {
         skip = true;
         continue;
@@ -468,7 +471,7 @@ class Reader {
           continue;
         }
         if (eq == std::string::npos) {
-          open = k;
+          open = *k;
         } else {
           std::string v = w.substr(eq + 1);
           v.erase(0, v.find_first_not_of('=') == std::string::npos ? v.size()
@@ -502,7 +505,7 @@ class Reader {
             continue;
           }
           if (pos == w.size()) {
-            open = k;
+            open = *k;
           } else {
             std::string v = w.substr(pos);
             while (!v.empty() && v[0] == '=') {
