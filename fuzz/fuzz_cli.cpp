@@ -813,10 +813,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     start = nul + 1;
   }
-  const bool color = size > 0 && (data[0] & 1) != 0;
+  const bool colour = size > 0 && (data[0] & 1) != 0;
 
-  const auto parsed = quamorsc::parse_args(args, color);
-  const Outcome want = Reader(args, color).read();
+  const auto parsed = quamorsc::parse_args(args, colour);
+  const Outcome want = Reader(args, colour).read();
   if (const auto* exit = std::get_if<Exit>(&want)) {
     const auto* got = std::get_if<quamorsc::argparse::Exit>(&parsed);
     FUZZ_CHECK(got != nullptr);

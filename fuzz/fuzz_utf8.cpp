@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(same(got, want));
 
   if (want) {
-    FUZZ_CHECK(base::from_utf8_error_debug(whole, *got) == expected_debug(whole, *want));
+    FUZZ_CHECK(base::from_utf8_error_line({}, whole, *got, {}) == expected_debug(whole, *want));
   } else {
     // The longest leading part of at most `max` bytes that ends between two characters.
     for (std::size_t max : {std::size_t{0}, std::size_t{1}, std::size_t{19}, size / 2, size}) {

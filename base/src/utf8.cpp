@@ -155,10 +155,6 @@ const ByteTexts& byte_texts() {
 
 }  // namespace
 
-std::string from_utf8_error_debug(std::string_view bytes, const Utf8Error& error) {
-  return from_utf8_error_line({}, bytes, error, {});
-}
-
 std::string from_utf8_error_line(std::string_view head, std::string_view bytes,
                                  const Utf8Error& error, std::string_view tail) {
   static constexpr std::string_view kOpen = "FromUtf8Error { bytes: [";

@@ -353,6 +353,11 @@ INSTANTIATE_TEST_SUITE_P(Kernels, VectorKernel,
                            return info.param == utf8_vector::Kernel::Avx2 ? "Avx2" : "Avx512";
                          });
 
+// The debug text alone, as a line with neither head nor tail.
+std::string from_utf8_error_debug(std::string_view bytes, const Utf8Error& error) {
+  return from_utf8_error_line({}, bytes, error, {});
+}
+
 TEST(FromUtf8ErrorDebug, ListsEveryByteInDecimal) {
   EXPECT_EQ(from_utf8_error_debug("\x01\x02\xff", invalid(2, 1)),
             "FromUtf8Error { bytes: [1, 2, 255], error: Utf8Error { valid_up_to: 2, error_len: "

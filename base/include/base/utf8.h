@@ -34,11 +34,10 @@ class Utf8Checker {
   std::optional<Utf8Error> error_;
 };
 
-// FromUtf8Error { bytes: [b, b, ...], error: Utf8Error { valid_up_to: V, error_len: Some(N) } }
-std::string from_utf8_error_debug(std::string_view bytes, const Utf8Error& error);
-
-// `head`, the text of `from_utf8_error_debug` and `tail`, made at its exact length in a single
-// allocation: the listing runs to several times the size of `bytes`, which may be gigabytes.
+// `head`, then the debug text of the failed conversion of `bytes`,
+//   FromUtf8Error { bytes: [b, b, ...], error: Utf8Error { valid_up_to: V, error_len: Some(N) } }
+// then `tail`, made at its exact length in a single allocation: the listing runs to several times
+// the size of `bytes`, which may be gigabytes.
 std::string from_utf8_error_line(std::string_view head, std::string_view bytes,
                                  const Utf8Error& error, std::string_view tail);
 
