@@ -1,7 +1,8 @@
-// Socket calls that fail on demand, through the preloaded fault library: interrupted, short and
-// refused writes and sends, interrupted and reset receives, receives of one byte at a time, a
-// kernel without SOCK_CLOEXEC, and connects interrupted before or during the kernel's attempt,
-// each with its exact message and status.
+// Calls that fail on demand, through the preloaded fault library: interrupted, short and refused
+// writes and sends, interrupted and reset receives, receives of one byte at a time, a kernel
+// without SOCK_CLOEXEC, connects interrupted before or during the kernel's attempt, and
+// interrupted, short and refused writes of standard output and standard error, each with its
+// exact message and status.
 
 #include <ostream>
 #include <sstream>
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "generated_text.h"
 #include "harness.h"
 #include "quamorsc/process/version.h"
 
@@ -37,6 +39,14 @@ const std::string kWriteZero =
 const std::string kBrokenPipe = "Os { code: 32, kind: BrokenPipe, message: \"Broken pipe\" }";
 const std::string kReset =
     "Os { code: 104, kind: ConnectionReset, message: \"Connection reset by peer\" }";
+
+// A reply of a page and a few bytes: enough for hundreds of short writes of standard output.
+const std::string kPage = e2e::generated_utf8(4100);
+const std::string kNotUtf8 =
+    "Failed to convert Rx UTF-8 to a string FromUtf8Error { bytes: [255], error: Utf8Error { "
+    "valid_up_to: 0, error_len: Some(1) } }\n";
+const std::string kStdoutBrokenPipe =
+    "Failed to write to standard output: Broken pipe (os error 32)\n";
 
 enum class Road { Local, Rest };
 
@@ -194,6 +204,45 @@ INSTANTIATE_TEST_SUITE_P(
                   68}),
     [](const auto& info) { return info.param.name; });
 
+// Standard output and standard error are written with writev: the reply and its newline in one
+// call where the kernel takes them.
+INSTANTIATE_TEST_SUITE_P(
+    StandardOutput, InjectedFault,
+    testing::Values(
+        FaultCase{"InterruptedOnce", Road::Local, "writev:1=eintr*1", "ok", "ok\n", "", 0},
+        FaultCase{"InterruptedManyTimes", Road::Local, "writev:1=eintr*1000", kPage, kPage + "\n",
+                  "", 0},
+        // 4101 bytes in sevens: the last call holds the reply's last bytes and the newline.
+        FaultCase{"SevenBytesAtATime", Road::Local, "writev:1=short7", kPage, kPage + "\n", "", 0},
+        // The last call holds the newline alone.
+        FaultCase{"OneByteAtATime", Road::Local, "writev:1=short1", kPage, kPage + "\n", "", 0},
+        FaultCase{"ShortAndInterrupted", Road::Local,
+                  "writev:1=short100*3;writev:1=eintr*2;writev:1=short1000", kPage, kPage + "\n",
+                  "", 0},
+        // A descriptor that would block is waited for, here writable at once.
+        FaultCase{"WouldBlock", Road::Local, "writev:1=eagain*3", kPage, kPage + "\n", "", 0},
+        // The library raises SIGPIPE for the EPIPE as the kernel does: it must be ignored.
+        FaultCase{"BrokenPipe", Road::Local, "writev:1=epipe", kPage, "", kStdoutBrokenPipe, 74},
+        FaultCase{"BrokenPipeAfterPartOfTheReply", Road::Local,
+                  "writev:1=short1000*1;writev:1=eintr*1;writev:1=epipe", kPage,
+                  kPage.substr(0, 1000), kStdoutBrokenPipe, 74},
+        FaultCase{"WriteZero", Road::Local, "writev:1=zero", "ok", "",
+                  "Failed to write to standard output: Input/output error (os error 5)\n", 74}),
+    [](const auto& info) { return info.param.name; });
+
+INSTANTIATE_TEST_SUITE_P(
+    StandardError, InjectedFault,
+    testing::Values(FaultCase{"FailureLineInterrupted", Road::Local, "writev:2=eintr*1", "\\xff",
+                              "", kNotUtf8, 66},
+                    FaultCase{"FailureLineInterruptedThenShort", Road::Local,
+                              "writev:2=eintr*5;writev:2=short9", "\\xff", "", kNotUtf8, 66},
+                    FaultCase{"FailureLineWouldBlock", Road::Local, "writev:2=eagain*2", "\\xff",
+                              "", kNotUtf8, 66},
+                    // The report of a refused reply, itself written three bytes at a time.
+                    FaultCase{"RefusedReplyReportedInShortWrites", Road::Local,
+                              "writev:1=epipe;writev:2=short3", "ok", "", kStdoutBrokenPipe, 74}),
+    [](const auto& info) { return info.param.name; });
+
 // The calls the client made on its sockets, from the library's log.
 std::vector<std::string> calls(const Outcome& o, const std::string& prefix) {
   std::vector<std::string> out;
@@ -241,6 +290,31 @@ TEST(FaultLog, OneByteReceivesEndWithTheClose) {
                                                          "recv(fd, 204800) = 1 [injected]",
                                                          "recv(fd, 204800) = 0 [injected]"}));
   EXPECT_EQ(o.out, "ab\n");
+}
+
+TEST(FaultLog, StandardOutputGetsTheRestOfTheReplyAndTheNewlineTogether) {
+  E2E_REQUIRE_NAMESPACES();
+  Outcome o = e2e::run(scenario(Road::Local, "writev:1=short4", "abcdefghij"));
+  EXPECT_EQ(calls(o, "writev("), (std::vector<std::string>{
+                                     "writev(fd, 11, 2 buffers) = 4 [injected]",
+                                     "writev(fd, 7, 2 buffers) = 4 [injected]",
+                                     "writev(fd, 3, 2 buffers) = 3 [injected]",
+                                 }));
+  EXPECT_EQ(o.out, "abcdefghij\n");
+}
+
+TEST(FaultLog, StandardOutputEndsWithTheNewlineAlone) {
+  E2E_REQUIRE_NAMESPACES();
+  Outcome o = e2e::run(scenario(Road::Local, "writev:1=eintr*2;writev:1=short5", "abcdefghij"));
+  const std::string interrupted = "writev(fd, 11, 2 buffers) = -1 EINTR [injected]";
+  EXPECT_EQ(calls(o, "writev("), (std::vector<std::string>{
+                                     interrupted,
+                                     interrupted,
+                                     "writev(fd, 11, 2 buffers) = 5 [injected]",
+                                     "writev(fd, 6, 2 buffers) = 5 [injected]",
+                                     "writev(fd, 1, 1 buffer) = 1 [injected]",
+                                 }));
+  EXPECT_EQ(o.out, "abcdefghij\n");
 }
 
 struct CloexecCase {

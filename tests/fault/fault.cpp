@@ -1,15 +1,17 @@
 // A test-only library preloaded into the client (LD_PRELOAD) that stands between it and the C
-// library for socket, fcntl, connect, write, send, recv and getaddrinfo, and makes the calls fail
-// (or the resolver answer) the way a test asks, so that failures a real daemon or resolver cannot
-// give on demand are met end to end.
+// library for socket, fcntl, connect, write, writev, send, recv and getaddrinfo, and makes the
+// calls fail (or the resolver answer) the way a test asks, so that failures a real daemon,
+// resolver or terminal cannot give on demand are met end to end.
 //
 // QUAMORSC_FAULTS holds entries separated by ";", each "call[:fd]=action[*count][@skip]":
-//   call    socket, fcntl, connect, write, send, recv or getaddrinfo
-//   :fd     only calls on that descriptor number; without it only calls on sockets are touched,
-//           so standard output and standard error go on as usual
+//   call    socket, fcntl, connect, write, writev, send, recv or getaddrinfo
+//   :fd     only calls on that descriptor number (writev:1 for standard output, writev:2 for
+//           standard error, which the client writes with writev); without it only calls on
+//           sockets are touched, so standard output and standard error go on as usual
 //   action  an errno name in lower case (eintr, epipe, econnreset, einval, ...): the call fails
-//           with it; "zero": write, send or recv return 0; "short<N>": at most N bytes per
-//           write, send or recv; "cloexec": socket fails with EINVAL when asked for SOCK_CLOEXEC
+//           with it; "zero": write, writev, send or recv return 0; "short<N>": at most N bytes per
+//           write, send or recv, and per writev across all its buffers, as the kernel would cut
+//           it; "cloexec": socket fails with EINVAL when asked for SOCK_CLOEXEC
 //           (a kernel that does not know the flag); "eintr_unstarted": connect fails with EINTR
 //           before the kernel has started anything, on any socket
 //   *count  how many calls the fault hits (default: every one)
@@ -23,13 +25,15 @@
 //                                     IPv6 (any text with a ':'), or "unix" for an entry of
 //                                     family AF_UNIX; "list" alone is an empty list
 //
-// The kernel's own side effects are kept: a write that fails with EPIPE raises SIGPIPE unless
-// send was given MSG_NOSIGNAL, and an interrupted connect on a TCP socket ("eintr") has already
-// started the connection, which goes on and ends as it would have (a Unix-socket connect is
+// The kernel's own side effects are kept: a write or writev that fails with EPIPE raises SIGPIPE
+// unless send was given MSG_NOSIGNAL, and an interrupted connect on a TCP socket ("eintr") has
+// already started the connection, which goes on and ends as it would have (a Unix-socket connect is
 // interrupted before anything happens).
 //
-// QUAMORSC_FAULTS_LOG names a file that receives one line per intercepted call on a socket, with
-// its result, "[injected]" for faults, and for connect whether the descriptor has FD_CLOEXEC.
+// QUAMORSC_FAULTS_LOG names a file that receives one line per intercepted call on a socket, and
+// per write, writev, send or recv on a descriptor that an entry names, with its result,
+// "[injected]" for faults, for writev the number of buffers, and for connect whether the
+// descriptor has FD_CLOEXEC.
 
 #include <arpa/inet.h>
 #include <dlfcn.h>
@@ -40,6 +44,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <sys/uio.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -51,7 +56,7 @@
 
 namespace {
 
-enum class Call { Socket, Fcntl, Connect, Write, Send, Recv, Getaddrinfo };
+enum class Call { Socket, Fcntl, Connect, Write, Writev, Send, Recv, Getaddrinfo };
 
 enum class Action { Errno, Zero, Short, Cloexec, EintrUnstarted, Resolver };
 
@@ -91,6 +96,7 @@ using socket_fn = int (*)(int, int, int);
 using fcntl_fn = int (*)(int, int, ...);
 using connect_fn = int (*)(int, const sockaddr*, socklen_t);
 using write_fn = ssize_t (*)(int, const void*, size_t);
+using writev_fn = ssize_t (*)(int, const iovec*, int);
 using send_fn = ssize_t (*)(int, const void*, size_t, int);
 using recv_fn = ssize_t (*)(int, void*, size_t, int);
 using getaddrinfo_fn = int (*)(const char*, const char*, const addrinfo*, addrinfo**);
@@ -100,6 +106,7 @@ fcntl_fn real_fcntl;
 fcntl_fn real_fcntl64;
 connect_fn real_connect;
 write_fn real_write;
+writev_fn real_writev;
 send_fn real_send;
 recv_fn real_recv;
 getaddrinfo_fn real_getaddrinfo;
@@ -180,13 +187,10 @@ bool parse_call(const char* name, std::size_t len, Call& call) {
   static constexpr struct {
     const char* name;
     Call call;
-  } kCalls[] = {{"socket", Call::Socket},
-                {"fcntl", Call::Fcntl},
-                {"connect", Call::Connect},
-                {"write", Call::Write},
-                {"send", Call::Send},
-                {"recv", Call::Recv},
-                {"getaddrinfo", Call::Getaddrinfo}};
+  } kCalls[] = {{"socket", Call::Socket},   {"fcntl", Call::Fcntl},
+                {"connect", Call::Connect}, {"write", Call::Write},
+                {"writev", Call::Writev},   {"send", Call::Send},
+                {"recv", Call::Recv},       {"getaddrinfo", Call::Getaddrinfo}};
   for (const auto& c : kCalls) {
     if (std::strlen(c.name) == len && std::strncmp(c.name, name, len) == 0) {
       call = c.call;
@@ -356,6 +360,7 @@ void init() {
   }
   real_connect = reinterpret_cast<connect_fn>(::dlsym(RTLD_NEXT, "connect"));
   real_write = reinterpret_cast<write_fn>(::dlsym(RTLD_NEXT, "write"));
+  real_writev = reinterpret_cast<writev_fn>(::dlsym(RTLD_NEXT, "writev"));
   real_send = reinterpret_cast<send_fn>(::dlsym(RTLD_NEXT, "send"));
   real_recv = reinterpret_cast<recv_fn>(::dlsym(RTLD_NEXT, "recv"));
   real_getaddrinfo = reinterpret_cast<getaddrinfo_fn>(::dlsym(RTLD_NEXT, "getaddrinfo"));
@@ -417,6 +422,17 @@ Entry* decide(Call call, int fd, bool on_socket) {
     ++chosen->fired;
   }
   return chosen;
+}
+
+// Whether an entry for `call` names descriptor `fd`: its calls are logged as a socket's are, so
+// that the log shows how the faults on it were met.
+bool named(Call call, int fd) {
+  for (int i = 0; i < g_entry_count; ++i) {
+    if (g_entries[i].call == call && g_entries[i].fd == fd) {
+      return true;
+    }
+  }
+  return false;
 }
 
 void log_line(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -481,7 +497,8 @@ T fail_with(int error) {
   return static_cast<T>(-1);
 }
 
-// write, send and recv share their faults; `real` makes the call itself with a byte count.
+// write, writev, send and recv share their faults; `real` makes the call itself with at most the
+// byte count it is given.
 template <class Real>
 ssize_t transfer(const char* name, Call call, int fd, size_t n, const char* flags_text,
                  bool raises_sigpipe, Real real) {
@@ -506,7 +523,7 @@ ssize_t transfer(const char* name, Call call, int fd, size_t n, const char* flag
     result = -1;
     error = e->action == Action::Errno ? e->error : EINVAL;
   }
-  if (on_socket || e != nullptr) {
+  if (on_socket || e != nullptr || named(call, fd)) {
     char text[64];
     log_line("%s(fd%d, %zu%s) %s", name, fd, n, flags_text,
              result_text(result, error, injected, text, sizeof text));
@@ -651,6 +668,34 @@ int connect(int fd, const sockaddr* addr, socklen_t len) {
 ssize_t write(int fd, const void* buf, size_t n) {
   return transfer("write", Call::Write, fd, n, "", true,
                   [&](size_t count) { return real_write(fd, buf, count); });
+}
+
+// A short writev takes the buffers in order up to the limit, the last of them cut, as the kernel
+// does when it runs out of room.
+ssize_t writev(int fd, const iovec* iov, int count) {
+  size_t total = 0;
+  for (int i = 0; i < count; ++i) {
+    total += iov[i].iov_len;
+  }
+  char buffers[32];
+  std::snprintf(buffers, sizeof buffers, ", %d buffer%s", count, count == 1 ? "" : "s");
+  return transfer("writev", Call::Writev, fd, total, buffers, true, [&](size_t limit) {
+    if (limit >= total) {
+      return real_writev(fd, iov, count);
+    }
+    constexpr int kMaxCut = 16;  // a shorter write still, should the limit span more
+    iovec cut[kMaxCut];
+    int used = 0;
+    for (int i = 0; i < count && used < kMaxCut && limit > 0; ++i) {
+      cut[used] = iov[i];
+      if (cut[used].iov_len > limit) {
+        cut[used].iov_len = limit;
+      }
+      limit -= cut[used].iov_len;
+      ++used;
+    }
+    return real_writev(fd, cut, used);
+  });
 }
 
 ssize_t send(int fd, const void* buf, size_t n, int flags) {

@@ -30,6 +30,7 @@
 #include <utility>
 #include <vector>
 
+#include "blocked_writer.h"
 #include "generated_text.h"
 #include "quamorsc/process/version.h"
 
@@ -241,7 +242,9 @@ void redirect_stdout(Stdout mode, int out_fd) {
       break;
     }
     case Stdout::Counted:
-      ::dup2(out_fd, 1);  // the write end of the counting pipe
+    case Stdout::NonBlockingLateReader:
+    case Stdout::NonBlockingReaderLeaves:
+      ::dup2(out_fd, 1);  // the write end of the reader's pipe
       break;
     case Stdout::ReadOnly:
       put_read_only_file(1);
@@ -312,6 +315,7 @@ void narrow_client(const Scenario& scenario) {
   }
   switch (scenario.err) {
     case Stderr::Captured:
+    case Stderr::NonBlockingLateReader:  // on descriptor 2 already
       break;
     case Stderr::Closed:
       ::close(2);
@@ -411,6 +415,62 @@ class CountingReader {
   std::thread thread_;
 };
 
+// A pipe handed to the client in non-blocking mode. Its reader waits until the client is stuck on
+// it, then reads it to the end into a sink or, when it is not to read, closes it unread.
+class LateReader {
+ public:
+  LateReader(int result_fd, bool reads) : reads_(reads) {
+    int p[2];
+    if (::pipe2(p, O_CLOEXEC) != 0) {
+      setup_failed(result_fd, "pipe");
+    }
+    read_end_ = p[0];
+    write_end_ = p[1];
+    // The client's end alone: the reader's own end blocks as usual.
+    const int flags = ::fcntl(write_end_, F_GETFL);
+    if (flags < 0 || ::fcntl(write_end_, F_SETFL, flags | O_NONBLOCK) != 0) {
+      setup_failed(result_fd, "non-blocking pipe");
+    }
+  }
+  int write_end() const { return write_end_; }
+  // Once `client` has been started, so that only the client holds the write end. Waiting ends at
+  // the latest when the client does, which `limit` bounds.
+  void start(pid_t client, int sink, std::chrono::milliseconds limit) {
+    ::close(write_end_);
+    thread_ = std::thread([this, client, sink, limit] {
+      wait_for_blocked_writer(read_end_, "/proc/" + std::to_string(client) + "/stat", limit);
+      if (!reads_) {
+        ::close(read_end_);
+        read_end_ = -1;
+        return;
+      }
+      std::vector<char> buf(std::size_t{1} << 16);
+      for (;;) {
+        ssize_t n = ::read(read_end_, buf.data(), buf.size());
+        if (n < 0 && errno == EINTR) {
+          continue;
+        }
+        if (n <= 0) {
+          return;
+        }
+        write_all(sink, std::string_view(buf.data(), static_cast<std::size_t>(n)));
+      }
+    });
+  }
+  void finish() {
+    thread_.join();
+    if (read_end_ >= 0) {
+      ::close(read_end_);
+    }
+  }
+
+ private:
+  bool reads_;
+  int read_end_ = -1;
+  int write_end_ = -1;
+  std::thread thread_;
+};
+
 [[noreturn]] void run_child(const Scenario& scenario, int out_fd, int err_fd, int requests_fd,
                             int result_fd, int daemon_err_fd, int faults_fd) {
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -429,12 +489,38 @@ class CountingReader {
   if (scenario.out == Stdout::Counted) {
     counter.emplace(result_fd);
   }
-  pid_t client = start_client(scenario, counter ? counter->write_end() : out_fd, err_fd);
+  std::optional<LateReader> out_reader;
+  if (scenario.out == Stdout::NonBlockingLateReader ||
+      scenario.out == Stdout::NonBlockingReaderLeaves) {
+    out_reader.emplace(result_fd, scenario.out == Stdout::NonBlockingLateReader);
+  }
+  std::optional<LateReader> err_reader;
+  if (scenario.err == Stderr::NonBlockingLateReader) {
+    err_reader.emplace(result_fd, true);
+  }
+  const int client_out = counter      ? counter->write_end()
+                         : out_reader ? out_reader->write_end()
+                                      : out_fd;
+  pid_t client = start_client(scenario, client_out, err_reader ? err_reader->write_end() : err_fd);
   if (counter) {
     counter->close_write_end();
   }
+  // A little past the client's own limit: by then it has been killed, and its pipes have ended.
+  const auto reader_limit = scenario.timeout + std::chrono::seconds(5);
+  if (out_reader) {
+    out_reader->start(client, out_fd, reader_limit);
+  }
+  if (err_reader) {
+    err_reader->start(client, err_fd, reader_limit);
+  }
   rusage usage{};
   int status = wait_for(client, scenario.timeout, usage);
+  if (out_reader) {
+    out_reader->finish();
+  }
+  if (err_reader) {
+    err_reader->finish();
+  }
   std::ostringstream counted;
   if (counter) {
     // The client has ended, and with it the only writer: the reader is at the end of the stream.

@@ -16,11 +16,24 @@ namespace e2e {
 
 // Counted: a pipe whose reader keeps only the length and digest of what arrives (replies of
 // gigabytes), see Outcome::out_count and StreamDigest. ReadOnly: open, on a file opened only for
-// reading, so that every write is refused.
-enum class Stdout { Captured, Closed, ClosedPipe, DevFull, Counted, ReadOnly };
+// reading, so that every write is refused. NonBlockingLateReader: a pipe in non-blocking mode
+// whose reader starts only once the client is stuck on it (something written and the client
+// asleep, see blocked_writer.h), then reads it to the end into Outcome::out;
+// NonBlockingReaderLeaves: the same, but the reader closes it then without reading anything.
+enum class Stdout {
+  Captured,
+  Closed,
+  ClosedPipe,
+  DevFull,
+  Counted,
+  ReadOnly,
+  NonBlockingLateReader,
+  NonBlockingReaderLeaves
+};
 
-// What the client's descriptor 2 is; anything but Captured leaves Outcome::err empty.
-enum class Stderr { Captured, Closed, ReadOnly };
+// What the client's descriptor 2 is; Closed and ReadOnly leave Outcome::err empty, and
+// NonBlockingLateReader is the pipe of Stdout::NonBlockingLateReader, read into Outcome::err.
+enum class Stderr { Captured, Closed, ReadOnly, NonBlockingLateReader };
 
 struct Scenario {
   std::vector<std::string> args;                   // the client's, after the program name

@@ -1,6 +1,7 @@
 #include "quamorsc/process/io.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -8,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+#include <tl/expected.hpp>
 
 #include "base/os_error.h"
 #include "quamorsc/process/exit_status.h"
@@ -23,7 +26,25 @@ bool is_closed(int fd) {
   return ::fcntl(fd, F_GETFD) < 0 && errno == EBADF;
 }
 
-// Writes both parts in order with as few calls as the kernel allows.
+// Waits until `fd`, in non-blocking mode, can take more. Poll also returns when the descriptor has
+// an error or a pipe has lost its reader, so that the next write reports it (EPIPE) instead of
+// waiting on a reader that will never come. The mode belongs to the file description, which the
+// parent shares, so it stays as it is. Returns the errno of a failed poll, or 0.
+int wait_writable(int fd) {
+  pollfd pfd{fd, POLLOUT, 0};
+  while (::poll(&pfd, 1, -1) < 0) {
+    if (errno != EINTR) {
+      return errno;
+    }
+  }
+  return 0;
+}
+
+// Linux gives one number for both names, so one comparison catches a descriptor that would block.
+static_assert(EWOULDBLOCK == EAGAIN);
+
+// Writes both parts in order with as few calls as the kernel allows; a descriptor in non-blocking
+// mode is waited for, not given up on.
 tl::expected<void, int> write_fd(int fd, std::string_view first, std::string_view second = {}) {
   while (!first.empty() || !second.empty()) {
     iovec parts[2] = {{const_cast<char*>(first.data()), first.size()},
@@ -34,6 +55,13 @@ tl::expected<void, int> write_fd(int fd, std::string_view first, std::string_vie
         continue;
       }
       int error = errno;
+      if (error == EAGAIN) {
+        error = wait_writable(fd);
+        if (error == 0) {
+          continue;
+        }
+        return tl::unexpected(error);
+      }
       if (error == EBADF && is_closed(fd)) {
         return {};
       }
@@ -55,10 +83,6 @@ tl::expected<void, int> write_fd(int fd, std::string_view first, std::string_vie
 }
 
 }  // namespace
-
-tl::expected<void, int> write_stdout(std::string_view bytes) {
-  return write_fd(1, bytes);
-}
 
 void write_stderr(std::string_view bytes) {
   (void)write_fd(2, bytes);

@@ -1,18 +1,13 @@
-// The process's own output and exit: whole writes to standard output and standard error that
-// treat a descriptor that is not open as done (one open but not for writing is a failure), and an
-// exit that flushes standard output first.
+// The process's own output and exit: whole writes to standard output and standard error that go
+// on after an interrupted or short write, wait while a descriptor in non-blocking mode cannot take
+// more, and treat a descriptor that is not open as done (one open but not for writing is a
+// failure), and an exit that flushes standard output first.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-#include <tl/expected.hpp>
-
 namespace quamorsc::io {
-
-// Writes every byte to descriptor 1, restarting on EINTR. Returns the errno of a failed write;
-// a closed descriptor 1 counts as done, while one open but not for writing gives EBADF.
-tl::expected<void, int> write_stdout(std::string_view bytes);
 
 // Writes every byte to descriptor 2 in as few calls as the kernel allows. Failures are ignored,
 // whether descriptor 2 is closed or refuses writing: there is nowhere left to report them.
