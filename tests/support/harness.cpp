@@ -375,6 +375,23 @@ std::string without_fd_numbers(const std::string& log) {
   return std::regex_replace(log, fd, "fd");
 }
 
+// Reads `fd` until its end or an error, `buffer` bytes at a time at most, handing each piece to
+// `take` as it arrives.
+template <class Take>
+void read_to_end(int fd, std::size_t buffer, Take take) {
+  std::vector<char> buf(buffer);
+  for (;;) {
+    ssize_t n = ::read(fd, buf.data(), buf.size());
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n <= 0) {
+      return;
+    }
+    take(std::string_view(buf.data(), static_cast<std::size_t>(n)));
+  }
+}
+
 // Reads standard output of the client as it comes, keeping only its length and digest.
 class CountingReader {
  public:
@@ -386,17 +403,8 @@ class CountingReader {
     read_end_ = p[0];
     write_end_ = p[1];
     thread_ = std::thread([this] {
-      std::vector<char> buf(std::size_t{1} << 20);
-      for (;;) {
-        ssize_t n = ::read(read_end_, buf.data(), buf.size());
-        if (n < 0 && errno == EINTR) {
-          continue;
-        }
-        if (n <= 0) {
-          return;
-        }
-        digest_.update(std::string_view(buf.data(), static_cast<std::size_t>(n)));
-      }
+      read_to_end(read_end_, std::size_t{1} << 20,
+                  [this](std::string_view piece) { digest_.update(piece); });
     });
   }
   int write_end() const { return write_end_; }
@@ -444,17 +452,8 @@ class LateReader {
         read_end_ = -1;
         return;
       }
-      std::vector<char> buf(std::size_t{1} << 16);
-      for (;;) {
-        ssize_t n = ::read(read_end_, buf.data(), buf.size());
-        if (n < 0 && errno == EINTR) {
-          continue;
-        }
-        if (n <= 0) {
-          return;
-        }
-        write_all(sink, std::string_view(buf.data(), static_cast<std::size_t>(n)));
-      }
+      read_to_end(read_end_, std::size_t{1} << 16,
+                  [sink](std::string_view piece) { write_all(sink, piece); });
     });
   }
   void finish() {
