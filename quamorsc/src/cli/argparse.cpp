@@ -131,19 +131,6 @@ class AppReader {
 
 }  // namespace
 
-const OptionMatch& Matches::option(std::string_view arg_name) const {
-  static const OptionMatch none;
-  if (subcommand == nullptr) {
-    return none;
-  }
-  for (std::size_t i = 0; i < subcommand->options.size() && i < options.size(); ++i) {
-    if (subcommand->options[i].arg_name == arg_name) {
-      return options[i];
-    }
-  }
-  return none;
-}
-
 std::variant<Matches, Exit> parse(const App& app, std::span<const std::string> args, bool colour) {
   const std::string_view display = display_name(args, app.name);
   return AppReader(app, display, colour).read(args.empty() ? args : args.subspan(1));

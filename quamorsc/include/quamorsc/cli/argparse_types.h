@@ -22,7 +22,7 @@ enum class Kind {
 using Check = tl::expected<void, std::string> (*)(std::string_view value);
 
 struct Option {
-  std::string_view arg_name;  // the key it is recorded under, and its placeholder in <>
+  std::string_view arg_name;  // the key the help screen sorts it by, and its placeholder in <>
   char short_name = '\0';     // '\0' when the option has no short name
   std::string_view long_name;
   Kind kind = Kind::Flag;
@@ -52,9 +52,6 @@ struct OptionMatch {
 struct Matches {
   const Subcommand* subcommand = nullptr;
   std::vector<OptionMatch> options;  // one per option of the subcommand, in declaration order
-
-  // The match of the option with this argument name; an option not given has no occurrences.
-  const OptionMatch& option(std::string_view arg_name) const;
 };
 
 struct Exit {
