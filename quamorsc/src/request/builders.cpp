@@ -2,6 +2,7 @@
 
 #include <string>
 #include <utility>
+#include <variant>
 
 #include "base/debug_text.h"
 #include "quamorsc/process/exit_status.h"
@@ -214,6 +215,17 @@ tl::expected<OpCmd, std::string> op_cmd_rib(const RibCmdArgs& args) {
     network = std::get<base::Ipv4Network>(**args.network).network();
   }
   return OpCmd{flags, {op::Target::Rib{{op::RibRequest::Routes{network, origin}}}}};
+}
+
+tl::expected<OpCmd, std::string> op_cmd_of(const Cmd& cmd) {
+  using Built = tl::expected<OpCmd, std::string>;
+  struct Build {
+    Built operator()(const Cmd::System& sub) const { return op_cmd_system(sub.args); }
+    Built operator()(const Cmd::Bgp& sub) const { return op_cmd_bgp(sub.args); }
+    Built operator()(const Cmd::OspfV2& sub) const { return op_cmd_ospfv2(sub.args); }
+    Built operator()(const Cmd::Rib& sub) const { return op_cmd_rib(sub.args); }
+  };
+  return std::visit(Build{}, cmd.value);
 }
 
 }  // namespace quamorsc

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <utility>
+#include <variant>
 
 #include "base/debug_text.h"
 #include "quamorsc/exchange/connect.h"
@@ -21,26 +22,9 @@ namespace {
 
 using zurozivo::op_cmd::OpCmd;
 
-struct Built {
-  const CommonArgs& common;
-  tl::expected<OpCmd, std::string> op_cmd;
-};
-
-Built build(const Cmd& cmd) {
-  return std::visit(
-      [](const auto& sub) -> Built {
-        using T = std::decay_t<decltype(sub)>;
-        if constexpr (std::is_same_v<T, Cmd::System>) {
-          return {sub.args.common, op_cmd_system(sub.args)};
-        } else if constexpr (std::is_same_v<T, Cmd::Bgp>) {
-          return {sub.args.common, op_cmd_bgp(sub.args)};
-        } else if constexpr (std::is_same_v<T, Cmd::OspfV2>) {
-          return {sub.args.common, op_cmd_ospfv2(sub.args)};
-        } else {
-          return {sub.args.common, op_cmd_rib(sub.args)};
-        }
-      },
-      cmd.value);
+const CommonArgs& common_of(const Cmd& cmd) {
+  return std::visit([](const auto& sub) -> const CommonArgs& { return sub.args.common; },
+                    cmd.value);
 }
 
 [[noreturn]] void connect_failed(std::string_view target, const ConnectError& error) {
@@ -81,19 +65,19 @@ Reply run_local(OpCmd op_cmd) {
 }  // namespace
 
 Reply run(const Cmd& cmd, base::semver::Version version) {
-  Built built = build(cmd);
-  if (!built.op_cmd) {
+  auto built = op_cmd_of(cmd);
+  if (!built) {
     std::string line = "CLI Args in conflict ";
-    base::debug_str(line, built.op_cmd.error());
+    base::debug_str(line, built.error());
     io::fail(std::move(line), exit_status::kOptionRule);
   }
-  OpCmd op_cmd = std::move(*built.op_cmd);
+  OpCmd op_cmd = std::move(*built);
   if (logging::enabled(logging::Level::Trace)) {
     logging::log(logging::Level::Trace, "OpCmd from Cmd " + base::to_debug(op_cmd));
   }
-  if (built.common.host) {
-    return run_rest(*built.common.host, built.common.show_url, std::move(op_cmd),
-                    std::move(version));
+  const CommonArgs& common = common_of(cmd);
+  if (common.host) {
+    return run_rest(*common.host, common.show_url, std::move(op_cmd), std::move(version));
   }
   return run_local(std::move(op_cmd));
 }

@@ -53,4 +53,7 @@ tl::expected<OpCmd, std::string> op_cmd_ospfv2(const OspfV2CmdArgs& args);
 // line on standard error.
 tl::expected<OpCmd, std::string> op_cmd_rib(const RibCmdArgs& args);
 
+// The command that the builder of `cmd`'s subcommand makes of its record, as above.
+tl::expected<OpCmd, std::string> op_cmd_of(const Cmd& cmd);
+
 }  // namespace quamorsc
