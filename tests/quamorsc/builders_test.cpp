@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/debug_text.h"
+
 namespace quamorsc {
 namespace {
 
@@ -24,42 +26,69 @@ TwoLevel<T> with(T value) {
   return TwoLevel<T>(std::in_place, std::move(value));
 }
 
-Ipv4Network net(std::uint32_t addr, std::uint8_t prefix) {
-  return {Ipv4Addr::from_u32(addr), prefix};
+Ipv4Addr addr(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
+  return Ipv4Addr{{a, b, c, d}};
+}
+Ipv4Network net(Ipv4Addr address, std::uint8_t prefix) {
+  return {address, prefix};
 }
 const AreaId kArea1 = AreaId::from(1);
-const RouterId kRouter = RouterId{Ipv4Addr::from_u32(0x01010101)};
+const RouterId kRouter = RouterId{addr(1, 1, 1, 1)};
+// What every subcommand asks for without its shared options.
+const Flags kDefaultFlags = Flags::JSON_LINES | Flags::SORT;
 
-CommonArgs common_with(bool detail, bool json, bool pretty, bool unsorted) {
-  CommonArgs c;
-  c.detail = detail;
-  c.json_format = json;
-  c.json_pretty = pretty;
-  c.unsorted = unsorted;
-  return c;
-}
+// The shared options one by one, named as on the command line.
+struct Common {
+  CommonArgs args;
+  Common&& detail() && {
+    args.detail = true;
+    return std::move(*this);
+  }
+  Common&& host(std::string name) && {
+    args.host = std::move(name);
+    return std::move(*this);
+  }
+  Common&& json() && {
+    args.json_format = true;
+    return std::move(*this);
+  }
+  Common&& json_pretty() && {
+    args.json_pretty = true;
+    return std::move(*this);
+  }
+  Common&& unsorted() && {
+    args.unsorted = true;
+    return std::move(*this);
+  }
+  Common&& show_url() && {
+    args.show_url = true;
+    return std::move(*this);
+  }
+};
 
 TEST(GetFlags, OneFormatBitSortUnlessUnsortedAndDetail) {
+  using F = Flags;
   struct Case {
     CommonArgs common;
-    std::uint8_t bits;
+    Flags flags;
   };
   for (const auto& c : {
-           Case{common_with(false, false, false, false), 9},
-           Case{common_with(false, true, false, false), 12},
-           Case{common_with(false, false, true, false), 10},
-           Case{common_with(true, false, false, false), 25},
-           Case{common_with(false, false, false, true), 1},
-           Case{common_with(true, true, false, true), 20},
-           Case{common_with(true, false, true, true), 18},
+           Case{Common().args, F::JSON_LINES | F::SORT},
+           Case{Common().json().args, F::JSON_MACHINE | F::SORT},
+           Case{Common().json_pretty().args, F::JSON_PRETTY | F::SORT},
+           Case{Common().detail().args, F::JSON_LINES | F::SORT | F::DETAIL},
+           Case{Common().unsorted().args, F::JSON_LINES},
+           Case{Common().detail().json().unsorted().args, F::JSON_MACHINE | F::DETAIL},
+           Case{Common().detail().json_pretty().unsorted().args, F::JSON_PRETTY | F::DETAIL},
            // Refused by the rules before it gets here, but machine JSON wins.
-           Case{common_with(false, true, true, false), 12},
+           Case{Common().json().json_pretty().args, F::JSON_MACHINE | F::SORT},
        }) {
-    EXPECT_EQ(get_flags(c.common).bits, c.bits) << unsigned{c.bits};
-    EXPECT_EQ(get_flags(SystemCmdArgs{c.common, {}}).bits, c.bits);
-    EXPECT_EQ(get_flags(BgpCmdArgs{c.common, {}}).bits, c.bits);
-    EXPECT_EQ(get_flags(OspfV2CmdArgs{c.common, {}, {}, {}, {}, {}, {}}).bits, c.bits);
-    EXPECT_EQ(get_flags(RibCmdArgs{c.common, {}, {}}).bits, c.bits);
+    const std::string want = base::to_debug(c.flags);
+    EXPECT_EQ(get_flags(c.common), c.flags) << want;
+    EXPECT_EQ(get_flags(SystemCmdArgs{.common = c.common}), c.flags) << want;
+    EXPECT_EQ(get_flags(BgpCmdArgs{.common = c.common}), c.flags) << want;
+    EXPECT_EQ(get_flags(OspfV2CmdArgs{.common = c.common}), c.flags) << want;
+    EXPECT_EQ(get_flags(RibCmdArgs{.common = c.common}), c.flags) << want;
   }
 }
 
@@ -67,44 +96,43 @@ TEST(CommonRules, JsonClashComesFirstThenShowUrlWithoutHost) {
   const std::string clash = "Output cannot be formatted to --json *and* --json-pretty";
   const std::string no_host = "Requested to show a URL, but --host option is not set";
   struct Case {
-    bool json, pretty, show_url;
-    std::optional<std::string> host;
+    CommonArgs common;
     std::string error;  // empty: passes
   };
   for (const auto& c : {
-           Case{true, true, false, std::nullopt, clash},
-           Case{true, true, true, std::nullopt, clash},
-           Case{true, true, true, "h", clash},
-           Case{false, false, true, std::nullopt, no_host},
-           Case{true, false, true, std::nullopt, no_host},
-           Case{false, false, true, "", ""},
-           Case{false, false, true, "router1", ""},
-           Case{false, false, false, "router1", ""},
-           Case{true, false, false, std::nullopt, ""},
-           Case{false, true, false, std::nullopt, ""},
+           Case{Common().json().json_pretty().args, clash},
+           Case{Common().json().json_pretty().show_url().args, clash},
+           Case{Common().json().json_pretty().show_url().host("h").args, clash},
+           Case{Common().show_url().args, no_host},
+           Case{Common().json().show_url().args, no_host},
+           Case{Common().show_url().host("").args, ""},
+           Case{Common().show_url().host("router1").args, ""},
+           Case{Common().host("router1").args, ""},
+           Case{Common().json().args, ""},
+           Case{Common().json_pretty().args, ""},
        }) {
-    CommonArgs common;
-    common.json_format = c.json;
-    common.json_pretty = c.pretty;
-    common.show_url = c.show_url;
-    common.host = c.host;
+    const CommonArgs& common = c.common;
     auto check = sanity_check(common);
     EXPECT_EQ(check ? "" : check.error(), c.error);
     // Every builder refuses with the common text before its own rules.
-    auto sys = op_cmd_system(SystemCmdArgs{common, {}});
+    auto sys = op_cmd_system(SystemCmdArgs{.common = common});
     EXPECT_EQ(sys ? "" : sys.error(), c.error);
-    auto bgp = op_cmd_bgp(BgpCmdArgs{common, {}});
+    auto bgp = op_cmd_bgp(BgpCmdArgs{.common = common});
     EXPECT_EQ(bgp ? "" : bgp.error(), c.error);
     if (!c.error.empty()) {
-      OspfV2CmdArgs ospf{common, true, bare<Ipv4Network>(), {}, bare<AreaId>(), {}, {}};
+      // Options that break the subcommands' own rules as well.
+      OspfV2CmdArgs ospf{.common = common,
+                         .ls_db = true,
+                         .network_routes = bare<Ipv4Network>(),
+                         .area_id = bare<AreaId>()};
       EXPECT_EQ(op_cmd_ospfv2(ospf).error(), c.error);
-      EXPECT_EQ(op_cmd_rib(RibCmdArgs{common, {}, "bogus"}).error(), c.error);
+      EXPECT_EQ(op_cmd_rib(RibCmdArgs{.common = common, .origin = "bogus"}).error(), c.error);
     }
   }
 }
 
 TEST(Builders, NoOptionsGiveTheOverviews) {
-  const Flags flags{9};
+  const Flags flags = kDefaultFlags;
   EXPECT_EQ(op_cmd_system({}),
             (OpCmd{flags, {op::Target::System{{op::SystemRequest::Overview{}}}}}));
   EXPECT_EQ(op_cmd_bgp({}), (OpCmd{flags, {op::Target::Bgp{{op::BgpRequest::Overview{}}}}}));
@@ -123,8 +151,9 @@ TEST(Builders, SystemInterfaces) {
            Case{with<std::string>("eth0"), {op::SystemRequest::Intfs{"eth0"}}},
            Case{with<std::string>(""), {op::SystemRequest::Intfs{""}}},
        }) {
-    SystemCmdArgs args{common_with(true, false, true, false), c.intf};
-    EXPECT_EQ(op_cmd_system(args), (OpCmd{Flags{26}, {op::Target::System{c.request}}}));
+    SystemCmdArgs args{.common = Common().detail().json_pretty().args, .intf_name = c.intf};
+    EXPECT_EQ(op_cmd_system(args), (OpCmd{Flags::JSON_PRETTY | Flags::SORT | Flags::DETAIL,
+                                          {op::Target::System{c.request}}}));
   }
 }
 
@@ -132,11 +161,10 @@ TEST(Builders, BgpNeighbours) {
   BgpCmdArgs args;
   args.neigh_id = bare<Ipv4Addr>();
   EXPECT_EQ(op_cmd_bgp(args),
-            (OpCmd{Flags{9}, {op::Target::Bgp{{op::BgpRequest::Neighs{std::nullopt}}}}}));
-  args.neigh_id = with(Ipv4Addr::from_u32(0x0a000001));
+            (OpCmd{kDefaultFlags, {op::Target::Bgp{{op::BgpRequest::Neighs{std::nullopt}}}}}));
+  args.neigh_id = with(addr(10, 0, 0, 1));
   EXPECT_EQ(op_cmd_bgp(args),
-            (OpCmd{Flags{9},
-                   {op::Target::Bgp{{op::BgpRequest::Neighs{Ipv4Addr::from_u32(0x0a000001)}}}}}));
+            (OpCmd{kDefaultFlags, {op::Target::Bgp{{op::BgpRequest::Neighs{addr(10, 0, 0, 1)}}}}}));
 }
 
 // The OSPFv2 options one by one, so that each case names only what it gives.
@@ -230,6 +258,11 @@ TEST(Builders, OspfV2Requests) {
     op::OspfV2Request request;
   };
   using R = op::OspfV2Request;
+  const op::OspfV2RequestArea eth0_neigh{.area_id = kArea1,
+                                         .intf_info_req = true,
+                                         .intf_name = "eth0",
+                                         .neigh_info_req = true,
+                                         .neigh_id = kRouter};
   for (const auto& c : std::vector<Case>{
            {"lsdb", Ospf().lsdb().args, {R::AsLsDb{}}},
            {"lsdb area", Ospf().lsdb().area(with(kArea1)).args, {R::LsDb{kArea1}}},
@@ -241,35 +274,33 @@ TEST(Builders, OspfV2Requests) {
                 .neigh(with(kRouter))
                 .args,
             {R::LsDb{kArea1}}},
-           {"bare area",
-            Ospf().area(bare<AreaId>()).args,
-            {R::Area{{std::nullopt, false, {}, false, {}}}}},
+           {"bare area", Ospf().area(bare<AreaId>()).args, {R::Area{}}},
            {"bare area intf neigh",
             Ospf().area(bare<AreaId>()).intf(bare<std::string>()).neigh(bare<RouterId>()).args,
-            {R::Area{{std::nullopt, true, std::nullopt, true, std::nullopt}}}},
+            {R::Area{{.intf_info_req = true, .neigh_info_req = true}}}},
            {"area intf",
             Ospf().area(with(kArea1)).intf(with<std::string>("eth0")).args,
-            {R::Area{{kArea1, true, "eth0", false, std::nullopt}}}},
+            {R::Area{{.area_id = kArea1, .intf_info_req = true, .intf_name = "eth0"}}}},
            {"area intf neigh",
             Ospf().area(with(kArea1)).intf(with<std::string>("eth0")).neigh(with(kRouter)).args,
-            {R::Area{{kArea1, true, "eth0", true, kRouter}}}},
+            {R::Area{eth0_neigh}}},
            {"network keeps host bits",
-            Ospf().network(with(net(0x0a010203, 8))).args,
-            {R::NetworkRoutes{net(0x0a010203, 8)}}},
+            Ospf().network(with(net(addr(10, 1, 2, 3), 8))).args,
+            {R::NetworkRoutes{net(addr(10, 1, 2, 3), 8)}}},
            {"bare network",
             Ospf().network(bare<Ipv4Network>()).args,
             {R::NetworkRoutes{std::nullopt}}},
            {"router", Ospf().router(with(kRouter)).args, {R::RouterRoutes{kRouter}}},
            {"bare router", Ospf().router(bare<RouterId>()).args, {R::RouterRoutes{std::nullopt}}},
        }) {
-    EXPECT_EQ(op_cmd_ospfv2(c.options), (OpCmd{Flags{9}, {op::Target::OspfV2{c.request}}}))
+    EXPECT_EQ(op_cmd_ospfv2(c.options), (OpCmd{kDefaultFlags, {op::Target::OspfV2{c.request}}}))
         << c.name;
   }
 }
 
 TEST(RibRules, OriginNeedsAPrefix) {
   for (const char* origin : {"kernel", "ospfv2", "bogus", ""}) {
-    RibCmdArgs args{{}, {}, origin};
+    RibCmdArgs args{.origin = origin};
     EXPECT_EQ(op_cmd_rib(args).error(),
               "RIB: No prefixes requested, but prefix origin has been specified")
         << origin;
@@ -284,23 +315,23 @@ TEST(Builders, RibRoutesWithNetworkAddressAndOrigin) {
     std::optional<Ipv4Network> sent;
     op::RequestOrigin want_origin;
   };
+  const auto prefix_10_1_2_3 = [](std::uint8_t prefix) {
+    return with<base::IpNetwork>(net(addr(10, 1, 2, 3), prefix));
+  };
   for (const auto& c : {
            Case{bare<base::IpNetwork>(), std::nullopt, std::nullopt, both},
            Case{bare<base::IpNetwork>(), "ospfv2", std::nullopt, op::RequestOrigin::OSPFV2},
-           Case{with<base::IpNetwork>(net(0x0a010203, 8)), "kernel", net(0x0a000000, 8),
-                op::RequestOrigin::KERNEL},
-           Case{with<base::IpNetwork>(net(0x0a010203, 8)), "ospfv2", net(0x0a000000, 8),
-                op::RequestOrigin::OSPFV2},
-           Case{with<base::IpNetwork>(net(0x0a010203, 0)), std::nullopt, net(0, 0), both},
-           Case{with<base::IpNetwork>(net(0x0a010203, 32)), std::nullopt, net(0x0a010203, 32),
-                both},
-           Case{with<base::IpNetwork>(net(0xc0a801ff, 25)), std::nullopt, net(0xc0a80180, 25),
-                both},
+           Case{prefix_10_1_2_3(8), "kernel", net(addr(10, 0, 0, 0), 8), op::RequestOrigin::KERNEL},
+           Case{prefix_10_1_2_3(8), "ospfv2", net(addr(10, 0, 0, 0), 8), op::RequestOrigin::OSPFV2},
+           Case{prefix_10_1_2_3(0), std::nullopt, net(addr(0, 0, 0, 0), 0), both},
+           Case{prefix_10_1_2_3(32), std::nullopt, net(addr(10, 1, 2, 3), 32), both},
+           Case{with<base::IpNetwork>(net(addr(192, 168, 1, 255), 25)), std::nullopt,
+                net(addr(192, 168, 1, 128), 25), both},
        }) {
-    RibCmdArgs args{{}, c.network, c.origin};
+    RibCmdArgs args{.network = c.network, .origin = c.origin};
     EXPECT_EQ(
         op_cmd_rib(args),
-        (OpCmd{Flags{9}, {op::Target::Rib{{op::RibRequest::Routes{c.sent, c.want_origin}}}}}));
+        (OpCmd{kDefaultFlags, {op::Target::Rib{{op::RibRequest::Routes{c.sent, c.want_origin}}}}}));
   }
 }
 
@@ -312,7 +343,7 @@ base::Ipv6Network ipv6_2001_db8_1(std::uint8_t prefix) {
 }
 
 TEST(RibExitsDeathTest, UnknownOriginIsReportedExactly) {
-  const auto v4 = with<base::IpNetwork>(net(0x0a000000, 8));
+  const auto v4 = with<base::IpNetwork>(net(addr(10, 0, 0, 0), 8));
   struct Case {
     std::string origin;
     std::string shown;
@@ -324,14 +355,14 @@ TEST(RibExitsDeathTest, UnknownOriginIsReportedExactly) {
            Case{"", "\"\""},
            Case{"a\"b\\c'd", "\"a\\\"b\\\\c\\'d\""},
        }) {
-    RibCmdArgs args{{}, v4, c.origin};
+    RibCmdArgs args{.network = v4, .origin = c.origin};
     EXPECT_EXIT(op_cmd_rib(args), testing::ExitedWithCode(65),
                 testing::Eq("Unknown RIB origin given " + c.shown +
                             ", valid origins are [kernel, ospfv2]\n"))
         << c.origin;
   }
   // The origin is looked at before the IPv6 prefix.
-  RibCmdArgs v6{{}, with<base::IpNetwork>(ipv6_2001_db8_1(64)), "bgp"};
+  RibCmdArgs v6{.network = with<base::IpNetwork>(ipv6_2001_db8_1(64)), .origin = "bgp"};
   EXPECT_EXIT(
       op_cmd_rib(v6), testing::ExitedWithCode(65),
       testing::Eq("Unknown RIB origin given \"bgp\", valid origins are [kernel, ospfv2]\n"));
@@ -339,13 +370,13 @@ TEST(RibExitsDeathTest, UnknownOriginIsReportedExactly) {
 
 TEST(RibExitsDeathTest, Ipv6PrefixIsRefused) {
   for (const char* origin : {"kernel", "ospfv2"}) {
-    RibCmdArgs args{{}, with<base::IpNetwork>(ipv6_2001_db8_1(64)), origin};
+    RibCmdArgs args{.network = with<base::IpNetwork>(ipv6_2001_db8_1(64)), .origin = origin};
     EXPECT_EXIT(
         op_cmd_rib(args), testing::ExitedWithCode(65),
         testing::Eq(
             "IPv6 Network not supported yet Ipv6Network { addr: 2001:db8::1, prefix: 64 }\n"));
   }
-  RibCmdArgs no_origin{{}, with<base::IpNetwork>(ipv6_2001_db8_1(128)), std::nullopt};
+  RibCmdArgs no_origin{.network = with<base::IpNetwork>(ipv6_2001_db8_1(128))};
   EXPECT_EXIT(
       op_cmd_rib(no_origin), testing::ExitedWithCode(65),
       testing::Eq(

@@ -75,15 +75,15 @@ TEST(OpCmdDebug, Examples) {
   for (const auto& c : {
            Case{cmd(sys(SystemRequest::Overview{})),
                 "OpCmd { flags: JSON_LINES | SORT, target: System(Overview) }"},
-           Case{cmd(bgp(BgpRequest::Neighs{}), 0x1C),
+           Case{cmd(bgp(BgpRequest::Neighs{}), Flags::JSON_MACHINE | Flags::SORT | Flags::DETAIL),
                 "OpCmd { flags: JSON_MACHINE | SORT | DETAIL, target: Bgp(Neighs(None)) }"},
            Case{cmd(ospf(OspfV2Request::LsDb{area1})),
                 "OpCmd { flags: JSON_LINES | SORT, target: OspfV2(LsDb(AreaId(0.0.0.1))) }"},
-           Case{cmd(ospf(area(area1, true, std::nullopt, false, std::nullopt))),
+           Case{cmd(ospf(area({.area_id = area1, .intf_info_req = true}))),
                 "OpCmd { flags: JSON_LINES | SORT, target: OspfV2(Area(OspfV2RequestArea { "
                 "area_id: Some(AreaId(0.0.0.1)), intf_info_req: true, intf_name: None, "
                 "neigh_info_req: false, neigh_id: None })) }"},
-           Case{cmd(ospf(OspfV2Request::AsLsDb{}), 0),
+           Case{cmd(ospf(OspfV2Request::AsLsDb{}), Flags::EMPTY),
                 "OpCmd { flags: EMPTY, target: OspfV2(AsLsDb) }"},
        }) {
     EXPECT_EQ(to_debug(c.cmd), c.debug);
@@ -113,9 +113,10 @@ TEST(TargetDebug, EveryAlternative) {
            Case{rib(RibRequest::Overview{}), "Rib(Overview)"},
            Case{rib(RibRequest::Routes{net(addr(10, 0, 0, 0), 8), RequestOrigin::KERNEL}),
                 "Rib(Routes(Some(Ipv4Network { addr: 10.0.0.0, prefix: 8 }), KERNEL))"},
-           Case{rib(RibRequest::Routes{std::nullopt, RequestOrigin{3}}),
-                "Rib(Routes(None, KERNEL | OSPFV2))"},
-           Case{rib(RibRequest::Routes{net(addr(0, 0, 0, 0), 0), RequestOrigin{0}}),
+           Case{
+               rib(RibRequest::Routes{std::nullopt, RequestOrigin::KERNEL | RequestOrigin::OSPFV2}),
+               "Rib(Routes(None, KERNEL | OSPFV2))"},
+           Case{rib(RibRequest::Routes{net(addr(0, 0, 0, 0), 0), RequestOrigin{}}),
                 "Rib(Routes(Some(Ipv4Network { addr: 0.0.0.0, prefix: 0 }), (empty)))"},
        }) {
     EXPECT_EQ(to_debug(c.target), c.debug);
@@ -127,7 +128,11 @@ TEST(AreaDebug, NothingSetAndEverythingSet) {
             "OspfV2RequestArea { area_id: None, intf_info_req: false, intf_name: None, "
             "neigh_info_req: false, neigh_id: None }");
   EXPECT_EQ(
-      to_debug(OspfV2RequestArea{AreaId::from(2), true, "eth0", true, RouterId{addr(10, 0, 0, 2)}}),
+      to_debug(OspfV2RequestArea{.area_id = AreaId::from(2),
+                                 .intf_info_req = true,
+                                 .intf_name = "eth0",
+                                 .neigh_info_req = true,
+                                 .neigh_id = RouterId{addr(10, 0, 0, 2)}}),
       "OspfV2RequestArea { area_id: Some(AreaId(0.0.0.2)), intf_info_req: true, "
       R"(intf_name: Some("eth0"), neigh_info_req: true, neigh_id: Some(RouterId(10.0.0.2)) })");
 }

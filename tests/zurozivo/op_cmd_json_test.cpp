@@ -46,14 +46,18 @@ TEST(JsonText, EveryRequestKindWithDefaultFlags) {
        R"({"flags":{"bits":9},"target":{"OspfV2":"AsLsDb"}})", 49},
       {"ospfv2 -l -a 1", cmd(ospf(OspfV2Request::LsDb{area1})),
        R"({"flags":{"bits":9},"target":{"OspfV2":{"LsDb":"0.0.0.1"}}})", 59},
-      {"ospfv2 -a", cmd(ospf(area(std::nullopt, false, std::nullopt, false, std::nullopt))),
+      {"ospfv2 -a", cmd(ospf(area({}))),
        R"({"flags":{"bits":9},"target":{"OspfV2":{"Area":{"area_id":null,"intf_info_req":false,"intf_name":null,"neigh_info_req":false,"neigh_id":null}}}})",
        144},
-      {"ospfv2 -a 1 -i", cmd(ospf(area(area1, true, std::nullopt, false, std::nullopt))),
+      {"ospfv2 -a 1 -i", cmd(ospf(area({.area_id = area1, .intf_info_req = true}))),
        R"({"flags":{"bits":9},"target":{"OspfV2":{"Area":{"area_id":"0.0.0.1","intf_info_req":true,"intf_name":null,"neigh_info_req":false,"neigh_id":null}}}})",
        148},
       {"ospfv2 -a 0.0.0.1 -i eth0 -n 10.0.0.2",
-       cmd(ospf(area(area1, true, "eth0", true, RouterId{addr(10, 0, 0, 2)}))),
+       cmd(ospf(area({.area_id = area1,
+                      .intf_info_req = true,
+                      .intf_name = "eth0",
+                      .neigh_info_req = true,
+                      .neigh_id = RouterId{addr(10, 0, 0, 2)}}))),
        R"({"flags":{"bits":9},"target":{"OspfV2":{"Area":{"area_id":"0.0.0.1","intf_info_req":true,"intf_name":"eth0","neigh_info_req":true,"neigh_id":"10.0.0.2"}}}})",
        155},
       {"ospfv2 -p", cmd(ospf(OspfV2Request::NetworkRoutes{})),
@@ -82,20 +86,24 @@ TEST(JsonText, EveryRequestKindWithDefaultFlags) {
 }
 
 TEST(JsonText, FlagsChangeOnlyTheBits) {
+  using F = Flags;
   struct Case {
-    std::uint8_t bits;
+    Flags flags;
     std::string_view json;
   };
   for (const auto& c : {
-           Case{12, R"({"flags":{"bits":12},"target":{"Bgp":"Overview"}})"},
-           Case{10, R"({"flags":{"bits":10},"target":{"Bgp":"Overview"}})"},
-           Case{25, R"({"flags":{"bits":25},"target":{"Bgp":"Overview"}})"},
-           Case{1, R"({"flags":{"bits":1},"target":{"Bgp":"Overview"}})"},
-           Case{20, R"({"flags":{"bits":20},"target":{"Bgp":"Overview"}})"},
-           Case{0, R"({"flags":{"bits":0},"target":{"Bgp":"Overview"}})"},
-           Case{255, R"({"flags":{"bits":255},"target":{"Bgp":"Overview"}})"},
+           Case{F::JSON_MACHINE | F::SORT, R"({"flags":{"bits":12},"target":{"Bgp":"Overview"}})"},
+           Case{F::JSON_PRETTY | F::SORT, R"({"flags":{"bits":10},"target":{"Bgp":"Overview"}})"},
+           Case{F::JSON_LINES | F::SORT | F::DETAIL,
+                R"({"flags":{"bits":25},"target":{"Bgp":"Overview"}})"},
+           Case{F::JSON_LINES, R"({"flags":{"bits":1},"target":{"Bgp":"Overview"}})"},
+           Case{F::JSON_MACHINE | F::DETAIL,
+                R"({"flags":{"bits":20},"target":{"Bgp":"Overview"}})"},
+           Case{F::EMPTY, R"({"flags":{"bits":0},"target":{"Bgp":"Overview"}})"},
+           // Every bit, named or not.
+           Case{Flags{0xFF}, R"({"flags":{"bits":255},"target":{"Bgp":"Overview"}})"},
        }) {
-    EXPECT_EQ(to_json_text(cmd(bgp(BgpRequest::Overview{}), c.bits)), c.json);
+    EXPECT_EQ(to_json_text(cmd(bgp(BgpRequest::Overview{}), c.flags)), c.json);
   }
 }
 
@@ -175,11 +183,11 @@ TEST(JsonText, AreaIdsAndNetworksAsText) {
 TEST(JsonText, AreaAlwaysHasFiveMembersInOrder) {
   const AreaId id = AreaId::from(7);
   EXPECT_EQ(
-      to_json_text(cmd(ospf(area(id, false, std::nullopt, true, std::nullopt)))),
+      to_json_text(cmd(ospf(area({.area_id = id, .neigh_info_req = true})))),
       R"({"flags":{"bits":9},"target":{"OspfV2":{"Area":{"area_id":"0.0.0.7","intf_info_req":false,"intf_name":null,"neigh_info_req":true,"neigh_id":null}}}})");
   // The record is written as held, even where the builders would never fill it so.
   EXPECT_EQ(
-      to_json_text(cmd(ospf(area(std::nullopt, false, "", false, RouterId{})))),
+      to_json_text(cmd(ospf(area({.intf_name = "", .neigh_id = RouterId{}})))),
       R"({"flags":{"bits":9},"target":{"OspfV2":{"Area":{"area_id":null,"intf_info_req":false,"intf_name":"","neigh_info_req":false,"neigh_id":"0.0.0.0"}}}})");
 }
 

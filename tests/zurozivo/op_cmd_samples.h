@@ -30,16 +30,16 @@ inline Target rib(auto alternative) {
   return Target{Target::Rib{RibRequest{std::move(alternative)}}};
 }
 
-inline constexpr std::uint8_t kDefaultBits = 0x09;  // JSON_LINES | SORT
+// What the client asks for when no option changes the output.
+inline constexpr Flags kDefaultFlags = Flags::JSON_LINES | Flags::SORT;
 
-inline OpCmd cmd(Target target, std::uint8_t bits = kDefaultBits) {
-  return OpCmd{Flags{bits}, std::move(target)};
+inline OpCmd cmd(Target target, Flags flags = kDefaultFlags) {
+  return OpCmd{flags, std::move(target)};
 }
 
-inline OspfV2Request::Area area(std::optional<AreaId> id, bool intf,
-                                std::optional<std::string> name, bool neigh,
-                                std::optional<RouterId> neigh_id) {
-  return {OspfV2RequestArea{id, intf, std::move(name), neigh, neigh_id}};
+// An area request with the fields named that it sets, as in area({.area_id = id}).
+inline OspfV2Request::Area area(OspfV2RequestArea fields) {
+  return {std::move(fields)};
 }
 
 }  // namespace zurozivo::op_cmd::samples

@@ -11,11 +11,13 @@ namespace {
 
 using namespace samples;
 
-constexpr std::uint8_t kJson = 0x0C;        // JSON_MACHINE | SORT
-constexpr std::uint8_t kJsonPretty = 0x0A;  // JSON_PRETTY | SORT
+constexpr Flags kJson = Flags::JSON_MACHINE | Flags::SORT;
+constexpr Flags kJsonPretty = Flags::JSON_PRETTY | Flags::SORT;
 
 TEST(GenUrl, PathOfEveryTarget) {
   const AreaId area1 = AreaId::from(1);
+  const OspfV2RequestArea neigh_without_area{
+      .intf_info_req = true, .intf_name = "eth0", .neigh_info_req = true, .neigh_id = RouterId{}};
   struct Case {
     Target target;
     std::string_view path;
@@ -30,19 +32,17 @@ TEST(GenUrl, PathOfEveryTarget) {
            Case{ospf(OspfV2Request::Overview{}), "/ospfv2"},
            Case{ospf(OspfV2Request::AsLsDb{}), "/ospfv2/lsdb"},
            Case{ospf(OspfV2Request::LsDb{area1}), "/ospfv2/area?area_id=0.0.0.1/lsdb"},
-           Case{ospf(area(area1, false, std::nullopt, false, std::nullopt)),
-                "/ospfv2/area?area_id=0.0.0.1"},
-           Case{ospf(area(area1, true, "eth0", false, std::nullopt)),
+           Case{ospf(area({.area_id = area1})), "/ospfv2/area?area_id=0.0.0.1"},
+           Case{ospf(area({.area_id = area1, .intf_info_req = true, .intf_name = "eth0"})),
                 "/ospfv2/area?area_id=0.0.0.1/intf"},
-           Case{ospf(area(area1, true, std::nullopt, true, std::nullopt)),
+           Case{ospf(area({.area_id = area1, .intf_info_req = true, .neigh_info_req = true})),
                 "/ospfv2/area?area_id=0.0.0.1/intf/neigh"},
-           Case{ospf(area(area1, false, std::nullopt, true, RouterId{})),
+           Case{ospf(area({.area_id = area1, .neigh_info_req = true, .neigh_id = RouterId{}})),
                 "/ospfv2/area?area_id=0.0.0.1/intf/neigh"},
-           Case{ospf(area(AreaId::from(0), false, std::nullopt, false, std::nullopt)),
-                "/ospfv2/area?area_id=0.0.0.0"},
-           Case{ospf(area(AreaId::from(0xFFFFFFFF), false, std::nullopt, false, std::nullopt)),
+           Case{ospf(area({.area_id = AreaId::from(0)})), "/ospfv2/area?area_id=0.0.0.0"},
+           Case{ospf(area({.area_id = AreaId::from(0xFFFFFFFF)})),
                 "/ospfv2/area?area_id=255.255.255.255"},
-           Case{ospf(area(std::nullopt, true, "eth0", true, RouterId{})), ""},
+           Case{ospf(area(neigh_without_area)), ""},
            Case{ospf(OspfV2Request::NetworkRoutes{}), "/ospfv2/prefix-network"},
            Case{ospf(OspfV2Request::NetworkRoutes{net(addr(10, 1, 2, 3), 8)}),
                 "/ospfv2/prefix-network"},
@@ -58,6 +58,11 @@ TEST(GenUrl, PathOfEveryTarget) {
 }
 
 TEST(GenUrl, WholePathExamples) {
+  const OspfV2RequestArea eth0_neigh{.area_id = AreaId::from(2),
+                                     .intf_info_req = true,
+                                     .intf_name = "eth0",
+                                     .neigh_info_req = true,
+                                     .neigh_id = RouterId{addr(1, 1, 1, 1)}};
   struct Case {
     OpCmd cmd;
     std::string_view path;
@@ -69,10 +74,8 @@ TEST(GenUrl, WholePathExamples) {
                 "/bgp/neighs/json-pretty"},
            Case{cmd(ospf(OspfV2Request::LsDb{AreaId::from(1)})),
                 "/ospfv2/area?area_id=0.0.0.1/lsdb"},
-           Case{cmd(ospf(area(AreaId::from(2), true, "eth0", true, RouterId{addr(1, 1, 1, 1)})),
-                    kJson),
-                "/ospfv2/area?area_id=0.0.0.2/intf/neigh/json"},
-           Case{cmd(ospf(area(AreaId::from(1), false, std::nullopt, false, std::nullopt)), 0x11),
+           Case{cmd(ospf(area(eth0_neigh)), kJson), "/ospfv2/area?area_id=0.0.0.2/intf/neigh/json"},
+           Case{cmd(ospf(area({.area_id = AreaId::from(1)})), Flags::JSON_LINES | Flags::DETAIL),
                 "/ospfv2/area?area_id=0.0.0.1"},
            Case{cmd(rib(RibRequest::Routes{net(addr(10, 0, 0, 0), 8), RequestOrigin::KERNEL})),
                 "/ribv4/prefix"},
@@ -83,17 +86,19 @@ TEST(GenUrl, WholePathExamples) {
 
 TEST(GenUrl, SuffixFollowsTheFormatBits) {
   const Target target = bgp(BgpRequest::Overview{});
-  EXPECT_EQ(cmd(target, 0x00).gen_url(), "/bgp");
-  EXPECT_EQ(cmd(target, 0x01).gen_url(), "/bgp");
-  EXPECT_EQ(cmd(target, 0x19).gen_url(), "/bgp");
-  EXPECT_EQ(cmd(target, 0x04).gen_url(), "/bgp/json");
-  EXPECT_EQ(cmd(target, 0x02).gen_url(), "/bgp/json-pretty");
-  EXPECT_EQ(cmd(target, 0x06).gen_url(), "/bgp/json-pretty");  // pretty wins
-  EXPECT_EQ(cmd(target, 0xFF).gen_url(), "/bgp/json-pretty");
+  using F = Flags;
+  EXPECT_EQ(cmd(target, F::EMPTY).gen_url(), "/bgp");
+  EXPECT_EQ(cmd(target, F::JSON_LINES).gen_url(), "/bgp");
+  EXPECT_EQ(cmd(target, F::JSON_LINES | F::SORT | F::DETAIL).gen_url(), "/bgp");
+  EXPECT_EQ(cmd(target, F::JSON_MACHINE).gen_url(), "/bgp/json");
+  EXPECT_EQ(cmd(target, F::JSON_PRETTY).gen_url(), "/bgp/json-pretty");
+  EXPECT_EQ(cmd(target, F::JSON_PRETTY | F::JSON_MACHINE).gen_url(),
+            "/bgp/json-pretty");                                      // pretty wins
+  EXPECT_EQ(cmd(target, Flags{0xFF}).gen_url(), "/bgp/json-pretty");  // every bit, named or not
 }
 
 TEST(GenUrl, AreaWithoutIdIsEmptyButStillGetsTheSuffix) {
-  const Target target = ospf(area(std::nullopt, false, std::nullopt, false, std::nullopt));
+  const Target target = ospf(area({}));
   EXPECT_EQ(nothing_found(), "");
   EXPECT_EQ(
       gen_url(

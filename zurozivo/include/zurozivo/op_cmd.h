@@ -94,12 +94,14 @@ struct BgpRequest {
   friend bool operator==(const BgpRequest&, const BgpRequest&) = default;
 };
 
+// Every field has an initialiser, so that an area request can be written with only the fields it
+// sets named.
 struct OspfV2RequestArea {
-  std::optional<AreaId> area_id;
+  std::optional<AreaId> area_id{};
   bool intf_info_req = false;
-  std::optional<std::string> intf_name;
+  std::optional<std::string> intf_name{};
   bool neigh_info_req = false;
-  std::optional<RouterId> neigh_id;
+  std::optional<RouterId> neigh_id{};
   friend bool operator==(const OspfV2RequestArea&, const OspfV2RequestArea&) = default;
 };
 

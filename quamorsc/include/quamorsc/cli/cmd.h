@@ -26,33 +26,35 @@ struct CommonArgs {
   friend bool operator==(const CommonArgs&, const CommonArgs&) = default;
 };
 
+// Every field of a subcommand's record has an initialiser, so that a record can be written with
+// only the fields it sets named ({.origin = "kernel"}) and no warning about the others.
 struct SystemCmdArgs {
-  CommonArgs common;
-  TwoLevel<std::string> intf_name;
+  CommonArgs common{};
+  TwoLevel<std::string> intf_name{};
   friend bool operator==(const SystemCmdArgs&, const SystemCmdArgs&) = default;
 };
 
 struct BgpCmdArgs {
-  CommonArgs common;
-  TwoLevel<base::Ipv4Addr> neigh_id;
+  CommonArgs common{};
+  TwoLevel<base::Ipv4Addr> neigh_id{};
   friend bool operator==(const BgpCmdArgs&, const BgpCmdArgs&) = default;
 };
 
 struct OspfV2CmdArgs {
-  CommonArgs common;
+  CommonArgs common{};
   bool ls_db = false;
-  TwoLevel<base::Ipv4Network> network_routes;
-  TwoLevel<packet::ospf::RouterId> router_routes;
-  TwoLevel<packet::ospf::AreaId> area_id;
-  TwoLevel<std::string> intf_name;
-  TwoLevel<packet::ospf::RouterId> neigh_id;
+  TwoLevel<base::Ipv4Network> network_routes{};
+  TwoLevel<packet::ospf::RouterId> router_routes{};
+  TwoLevel<packet::ospf::AreaId> area_id{};
+  TwoLevel<std::string> intf_name{};
+  TwoLevel<packet::ospf::RouterId> neigh_id{};
   friend bool operator==(const OspfV2CmdArgs&, const OspfV2CmdArgs&) = default;
 };
 
 struct RibCmdArgs {
-  CommonArgs common;
-  TwoLevel<base::IpNetwork> network;
-  std::optional<std::string> origin;
+  CommonArgs common{};
+  TwoLevel<base::IpNetwork> network{};
+  std::optional<std::string> origin{};
   friend bool operator==(const RibCmdArgs&, const RibCmdArgs&) = default;
 };
 
