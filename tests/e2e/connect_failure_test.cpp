@@ -18,10 +18,13 @@ using e2e::Scenario;
 constexpr const char* kOk = "HTTP/1.1 200 OK\\r\\n\\r\\n";
 constexpr unsigned kNobody = 65534;
 
+// Whether the stand-in daemon answers on 127.0.0.1:8000.
+enum class Daemon { Listening, Absent };
+
 struct TcpCase {
   std::string name;
   std::string faults;
-  bool listening;  // the stand-in daemon answers on 127.0.0.1:8000
+  Daemon daemon;
   std::string err;
   int status;
 };
@@ -36,7 +39,7 @@ TEST_P(TcpConnect, PrintsTheReplyOrReportsTheFailure) {
   E2E_REQUIRE_NAMESPACES();
   const TcpCase& c = GetParam();
   Scenario s{{"bgp", "--host", "daemon.test"}, {}, std::nullopt};
-  if (c.listening) {
+  if (c.daemon == Daemon::Listening) {
     s.daemon =
         std::vector<std::string>{"--rest-addr", "127.0.0.1", "--reply", std::string(kOk) + "up"};
   }
@@ -57,23 +60,23 @@ std::string lookup_failed(const std::string& text) {
 
 INSTANTIATE_TEST_SUITE_P(
     Resolver, TcpConnect,
-    testing::Values(TcpCase{"Again", "getaddrinfo=eai_again", false,
+    testing::Values(TcpCase{"Again", "getaddrinfo=eai_again", Daemon::Absent,
                             lookup_failed("Temporary failure in name resolution"), 68},
-                    TcpCase{"Fail", "getaddrinfo=eai_fail", false,
+                    TcpCase{"Fail", "getaddrinfo=eai_fail", Daemon::Absent,
                             lookup_failed("Non-recoverable failure in name resolution"), 68},
-                    TcpCase{"NoName", "getaddrinfo=eai_noname", false,
+                    TcpCase{"NoName", "getaddrinfo=eai_noname", Daemon::Absent,
                             lookup_failed("Name or service not known"), 68},
                     // EAI_SYSTEM is the operating-system error in errno, whatever errno holds.
-                    TcpCase{"SystemWithoutErrno", "getaddrinfo=eai_system", false,
+                    TcpCase{"SystemWithoutErrno", "getaddrinfo=eai_system", Daemon::Absent,
                             failed("Success (os error 0)"), 68},
-                    TcpCase{"SystemWithErrno", "getaddrinfo=eai_system/emfile", false,
+                    TcpCase{"SystemWithErrno", "getaddrinfo=eai_system/emfile", Daemon::Absent,
                             failed("Too many open files (os error 24)"), 68},
-                    TcpCase{"EmptyList", "getaddrinfo=list", true,
+                    TcpCase{"EmptyList", "getaddrinfo=list", Daemon::Listening,
                             failed("could not resolve to any addresses"), 68},
-                    TcpCase{"OnlyOtherFamilies", "getaddrinfo=list,unix,unix", true,
+                    TcpCase{"OnlyOtherFamilies", "getaddrinfo=list,unix,unix", Daemon::Listening,
                             failed("could not resolve to any addresses"), 68},
-                    TcpCase{"OtherFamiliesAreSkipped", "getaddrinfo=list,unix,127.0.0.1", true, "",
-                            0}),
+                    TcpCase{"OtherFamiliesAreSkipped", "getaddrinfo=list,unix,127.0.0.1",
+                            Daemon::Listening, "", 0}),
     [](const auto& info) { return info.param.name; });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -81,19 +84,20 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         // Nothing listens on 127.0.0.2 or ::1; the last address's error is the one reported.
         TcpCase{"LastRefusedAfterUnreachable",
-                "getaddrinfo=list,127.0.0.2,::1;connect=enetunreach*1", false,
+                "getaddrinfo=list,127.0.0.2,::1;connect=enetunreach*1", Daemon::Absent,
                 failed("Connection refused (os error 111)"), 68},
         TcpCase{"LastUnreachableAfterRefused",
-                "getaddrinfo=list,127.0.0.2,::1;connect=ehostunreach@1", false,
+                "getaddrinfo=list,127.0.0.2,::1;connect=ehostunreach@1", Daemon::Absent,
                 failed("No route to host (os error 113)"), 68},
         TcpCase{"ThirdAfterTwoFailures",
-                "getaddrinfo=list,127.0.0.2,::1,127.0.0.1;connect=etimedout*1", true, "", 0},
-        TcpCase{"SocketRefused", "getaddrinfo=list,127.0.0.1;socket=emfile", true,
+                "getaddrinfo=list,127.0.0.2,::1,127.0.0.1;connect=etimedout*1", Daemon::Listening,
+                "", 0},
+        TcpCase{"SocketRefused", "getaddrinfo=list,127.0.0.1;socket=emfile", Daemon::Listening,
                 failed("Too many open files (os error 24)"), 68},
         TcpCase{"SocketRefusedForTheFirstAddressOnly",
-                "getaddrinfo=list,::1,127.0.0.1;socket=eafnosupport*1", true, "", 0},
+                "getaddrinfo=list,::1,127.0.0.1;socket=eafnosupport*1", Daemon::Listening, "", 0},
         TcpCase{"SocketRefusedForTheLastAddress",
-                "getaddrinfo=list,127.0.0.2,::1;socket=eafnosupport@1", false,
+                "getaddrinfo=list,127.0.0.2,::1;socket=eafnosupport@1", Daemon::Absent,
                 failed("Address family not supported by protocol (os error 97)"), 68}),
     [](const auto& info) { return info.param.name; });
 

@@ -361,10 +361,13 @@ TEST(FaultLog, AnInterruptedLocalConnectIsNotMadeAgain) {
   EXPECT_EQ(o.status, 68);
 }
 
+// Whether the stand-in daemon answers on 127.0.0.1:8000.
+enum class Daemon { Listening, Absent };
+
 struct InterruptCase {
   std::string name;
   std::string faults;
-  bool listening;
+  Daemon daemon;
   std::vector<std::string> connects;  // the library's log of connect calls
   std::string err;
   int status;
@@ -382,7 +385,7 @@ TEST_P(InterruptedTcpConnect, IsMadeAgainOnTheSameSocket) {
   E2E_REQUIRE_NAMESPACES();
   const InterruptCase& c = GetParam();
   Scenario s{{"bgp", "--host", "127.0.0.1"}, {}, std::nullopt};
-  if (c.listening) {
+  if (c.daemon == Daemon::Listening) {
     s.daemon = std::vector<std::string>{"--rest", "--reply", std::string(kOk) + "body"};
   }
   s.faults = c.faults;
@@ -391,7 +394,7 @@ TEST_P(InterruptedTcpConnect, IsMadeAgainOnTheSameSocket) {
   EXPECT_EQ(calls(o, "socket("),
             std::vector<std::string>{"socket(AF_INET, SOCK_STREAM|SOCK_CLOEXEC) = fd"});
   EXPECT_EQ(o.err, c.err);
-  EXPECT_EQ(o.out, c.listening ? "body\n" : "");
+  EXPECT_EQ(o.out, c.daemon == Daemon::Listening ? "body\n" : "");
   EXPECT_EQ(o.status, c.status);
 }
 
@@ -404,25 +407,25 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         InterruptCase{"DuringTheAttempt",
                       "connect=eintr*1",
-                      true,
+                      Daemon::Listening,
                       {kInterrupted, "connect(fd, AF_INET) = 0 [FD_CLOEXEC]"},
                       "",
                       0},
         InterruptCase{"BeforeTheAttempt",
                       "connect=eintr_unstarted*1",
-                      true,
+                      Daemon::Listening,
                       {kInterrupted, "connect(fd, AF_INET) = 0 [FD_CLOEXEC]"},
                       "",
                       0},
         InterruptCase{"DuringARefusedAttempt",
                       "connect=eintr*1",
-                      false,
+                      Daemon::Absent,
                       {kInterrupted, "connect(fd, AF_INET) = -1 ECONNREFUSED [FD_CLOEXEC]"},
                       kRefused,
                       68},
         InterruptCase{"BeforeARefusedAttempt",
                       "connect=eintr_unstarted*1",
-                      false,
+                      Daemon::Absent,
                       {kInterrupted, "connect(fd, AF_INET) = -1 ECONNREFUSED [FD_CLOEXEC]"},
                       kRefused,
                       68}),

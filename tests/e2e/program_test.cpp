@@ -30,9 +30,11 @@ Outcome run_bgp(std::vector<std::string> env) {
 const std::string kTxBgp =
     "[TIME DEBUG quamorsc] Tx Op Cmd 'OpCmd { flags: JSON_LINES | SORT, target: Bgp(Overview) }'\n";
 
+enum class Logged { StartAndTx, Nothing };
+
 struct LogCase {
   std::string rust_log;
-  bool start_and_tx;  // otherwise nothing is logged
+  Logged logged;
 };
 
 void PrintTo(const LogCase& c, std::ostream* os) {
@@ -44,17 +46,20 @@ class LogFilter : public testing::TestWithParam<LogCase> {};
 TEST_P(LogFilter, DecidesWhetherTheDebugRecordsAreWritten) {
   E2E_REQUIRE_NAMESPACES();
   Outcome o = run_bgp({"RUST_LOG=" + GetParam().rust_log});
-  EXPECT_EQ(o.err, GetParam().start_and_tx ? e2e::start_line(o.pid) + kTxBgp : "");
+  EXPECT_EQ(o.err, GetParam().logged == Logged::StartAndTx ? e2e::start_line(o.pid) + kTxBgp : "");
   EXPECT_EQ(o.out, "r\n");
   EXPECT_EQ(o.status, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Directives, LogFilter,
-                         testing::Values(LogCase{"debug", true}, LogCase{"quamorsc=debug", true},
-                                         LogCase{"quamors=debug", true},
-                                         LogCase{"quamorsc::x=debug", false},
-                                         LogCase{"info", false}, LogCase{"warn", false},
-                                         LogCase{"error", false}, LogCase{"", false}),
+                         testing::Values(LogCase{"debug", Logged::StartAndTx},
+                                         LogCase{"quamorsc=debug", Logged::StartAndTx},
+                                         LogCase{"quamors=debug", Logged::StartAndTx},
+                                         LogCase{"quamorsc::x=debug", Logged::Nothing},
+                                         LogCase{"info", Logged::Nothing},
+                                         LogCase{"warn", Logged::Nothing},
+                                         LogCase{"error", Logged::Nothing},
+                                         LogCase{"", Logged::Nothing}),
                          [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST(Logging, UnsetWritesNothing) {
@@ -126,14 +131,19 @@ INSTANTIATE_TEST_SUITE_P(
                 1}),
     [](const auto& info) { return std::to_string(info.index) + e2e::name_of(info.param.args); });
 
+// Whether the run gets as far as connecting to the daemon and sending its request.
+enum class Connection { None, Made };
+// Whether start-up finds /dev/null to put on a closed descriptor.
+enum class DevNull { Present, Missing };
+
 struct SinkCase {
   std::string name;
   e2e::Stdout sink;
   std::vector<std::string> args;
   std::string err;
   int status;
-  bool reaches_daemon = false;  // otherwise the run ends before any connection
-  bool no_dev_null = false;     // start-up finds no /dev/null to put on a closed descriptor
+  Connection connection = Connection::None;
+  DevNull dev_null = DevNull::Present;
 };
 
 void PrintTo(const SinkCase& c, std::ostream* os) {
@@ -146,12 +156,12 @@ TEST_P(StandardOutput, ThatRefusesTheReplyIsReported) {
   E2E_REQUIRE_NAMESPACES();
   Scenario s{GetParam().args, {}, std::vector<std::string>{"--local", "--reply", "r"}};
   s.out = GetParam().sink;
-  s.empty_dev = GetParam().no_dev_null;
+  s.empty_dev = GetParam().dev_null == DevNull::Missing;
   Outcome o = e2e::run(s);
   EXPECT_EQ(o.err, GetParam().err);
   EXPECT_EQ(o.status, GetParam().status);
   EXPECT_EQ(o.signal, 0);
-  EXPECT_EQ(o.requests, GetParam().reaches_daemon
+  EXPECT_EQ(o.requests, GetParam().connection == Connection::Made
                             ? R"({"flags":{"bits":9},"target":{"System":"Overview"}})"
                             : "");
 }
@@ -163,19 +173,19 @@ INSTANTIATE_TEST_SUITE_P(
     Sinks, StandardOutput,
     testing::Values(
         // A closed standard output counts as written: nothing printed, status 0.
-        SinkCase{"Closed", e2e::Stdout::Closed, {"system"}, "", 0, true},
+        SinkCase{"Closed", e2e::Stdout::Closed, {"system"}, "", 0, Connection::Made},
         SinkCase{"ReaderGone",
                  e2e::Stdout::ClosedPipe,
                  {"system"},
                  "Failed to write to standard output: Broken pipe (os error 32)\n",
                  74,
-                 true},
+                 Connection::Made},
         SinkCase{"Full",
                  e2e::Stdout::DevFull,
                  {"system"},
                  "Failed to write to standard output: No space left on device (os error 28)\n",
                  74,
-                 true},
+                 Connection::Made},
         SinkCase{"UrlToFull",
                  e2e::Stdout::DevFull,
                  {"system", "--host", "h", "--show-url"},
@@ -185,7 +195,12 @@ INSTANTIATE_TEST_SUITE_P(
             "UrlToClosed", e2e::Stdout::Closed, {"system", "--host", "h", "--show-url"}, "", 0},
         // Open but only for reading: the write fails with the same error number as a write to a
         // closed descriptor, yet this is a refusal like any other.
-        SinkCase{"ReadOnly", e2e::Stdout::ReadOnly, {"system"}, kRefusedAsBadDescriptor, 74, true},
+        SinkCase{"ReadOnly",
+                 e2e::Stdout::ReadOnly,
+                 {"system"},
+                 kRefusedAsBadDescriptor,
+                 74,
+                 Connection::Made},
         SinkCase{"UrlToReadOnly",
                  e2e::Stdout::ReadOnly,
                  {"system", "--host", "h", "--show-url"},
@@ -198,27 +213,41 @@ INSTANTIATE_TEST_SUITE_P(
                  kRefusedAsBadDescriptor,
                  74},
         // With no /dev/null the descriptor stays closed up to the write itself.
-        SinkCase{"ClosedWithoutDevNull", e2e::Stdout::Closed, {"system"}, "", 0, true, true},
+        SinkCase{"ClosedWithoutDevNull",
+                 e2e::Stdout::Closed,
+                 {"system"},
+                 "",
+                 0,
+                 Connection::Made,
+                 DevNull::Missing},
         SinkCase{"UrlToClosedWithoutDevNull",
                  e2e::Stdout::Closed,
                  {"system", "--host", "h", "--show-url"},
                  "",
                  0,
-                 false,
-                 true},
-        SinkCase{"VersionToClosedWithoutDevNull", e2e::Stdout::Closed, {"-V"}, "", 0, false, true},
+                 Connection::None,
+                 DevNull::Missing},
+        SinkCase{"VersionToClosedWithoutDevNull",
+                 e2e::Stdout::Closed,
+                 {"-V"},
+                 "",
+                 0,
+                 Connection::None,
+                 DevNull::Missing},
         SinkCase{"HelpToClosedWithoutDevNull",
                  e2e::Stdout::Closed,
                  {"system", "--help"},
                  "",
                  0,
-                 false,
-                 true}),
+                 Connection::None,
+                 DevNull::Missing}),
     [](const auto& info) { return info.param.name; });
+
+enum class Road { Local, Rest };
 
 struct ClosedCase {
   std::string name;
-  bool rest;
+  Road road;
   e2e::Stdout out;
   e2e::Stderr err;
 };
@@ -237,7 +266,7 @@ TEST_P(ClosedStandardDescriptor, GetsNothingMeantForTheDaemon) {
   Scenario s{{"bgp"}, {"RUST_LOG=debug"}, std::vector<std::string>{"--local", "--reply", "r"}};
   std::string request = R"({"flags":{"bits":9},"target":{"Bgp":"Overview"}})";
   std::string tx = kTxBgp;
-  if (c.rest) {
+  if (c.road == Road::Rest) {
     s.args = {"bgp", "--host", "127.0.0.1"};
     s.daemon = std::vector<std::string>{"--rest", "--reply", "HTTP/1.1 200 OK\\r\\n\\r\\nr"};
     request = "GET /bgp HTTP/1.1\r\nHost: 127.0.0.1:8000\r\nUser-Agent: dozuze/" + kBuiltVersion +
@@ -259,17 +288,20 @@ TEST_P(ClosedStandardDescriptor, GetsNothingMeantForTheDaemon) {
 INSTANTIATE_TEST_SUITE_P(
     WithoutDevNull, ClosedStandardDescriptor,
     testing::Values(
-        ClosedCase{"StandardError", false, e2e::Stdout::Captured, e2e::Stderr::Closed},
-        ClosedCase{"StandardErrorOnRest", true, e2e::Stdout::Captured, e2e::Stderr::Closed},
-        ClosedCase{"StandardOutput", false, e2e::Stdout::Closed, e2e::Stderr::Captured},
-        ClosedCase{"StandardOutputOnRest", true, e2e::Stdout::Closed, e2e::Stderr::Captured},
-        ClosedCase{"Both", false, e2e::Stdout::Closed, e2e::Stderr::Closed}),
+        ClosedCase{"StandardError", Road::Local, e2e::Stdout::Captured, e2e::Stderr::Closed},
+        ClosedCase{"StandardErrorOnRest", Road::Rest, e2e::Stdout::Captured, e2e::Stderr::Closed},
+        ClosedCase{"StandardOutput", Road::Local, e2e::Stdout::Closed, e2e::Stderr::Captured},
+        ClosedCase{"StandardOutputOnRest", Road::Rest, e2e::Stdout::Closed, e2e::Stderr::Captured},
+        ClosedCase{"Both", Road::Local, e2e::Stdout::Closed, e2e::Stderr::Closed}),
     [](const auto& info) { return info.param.name; });
+
+// Whether a stand-in daemon answers on the local socket.
+enum class Daemon { Listening, Absent };
 
 struct ErrCase {
   std::string name;
   std::vector<std::string> args;
-  bool daemon;
+  Daemon daemon;
   e2e::Stdout out;
   std::string printed;
   int status;
@@ -288,7 +320,7 @@ TEST_P(UnwritableStandardError, LeavesOutputAndStatusAsTheyWere) {
   E2E_REQUIRE_NAMESPACES();
   const ErrCase& c = std::get<0>(GetParam());
   Scenario s{c.args, {"RUST_LOG=trace"}, std::nullopt};
-  if (c.daemon) {
+  if (c.daemon == Daemon::Listening) {
     s.daemon = std::vector<std::string>{"--local", "--reply", "r"};
   }
   s.out = c.out;
@@ -299,20 +331,23 @@ TEST_P(UnwritableStandardError, LeavesOutputAndStatusAsTheyWere) {
   EXPECT_EQ(o.err, "");
   EXPECT_EQ(o.status, c.status);
   EXPECT_EQ(o.signal, 0);
-  EXPECT_EQ(o.requests, c.daemon ? R"({"flags":{"bits":9},"target":{"Bgp":"Overview"}})" : "");
+  EXPECT_EQ(o.requests, c.daemon == Daemon::Listening
+                            ? R"({"flags":{"bits":9},"target":{"Bgp":"Overview"}})"
+                            : "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Runs, UnwritableStandardError,
     testing::Combine(
         testing::Values(
-            ErrCase{"Reply", {"bgp"}, true, e2e::Stdout::Captured, "r\n", 0},
-            ErrCase{"Version", {"-V"}, false, e2e::Stdout::Captured, kVersionLine, 0},
-            ErrCase{"NoSubcommand", {}, false, e2e::Stdout::Captured, "", 1},
-            ErrCase{"CommandLineError", {"xyz"}, false, e2e::Stdout::Captured, "", 1},
-            ErrCase{"RuleConflict", {"bgp", "-j", "-J"}, false, e2e::Stdout::Captured, "", 65},
-            ErrCase{"NoDaemon", {"bgp"}, false, e2e::Stdout::Captured, "", 68},
-            ErrCase{"ReplyRefusedToo", {"bgp"}, true, e2e::Stdout::ReadOnly, "", 74}),
+            ErrCase{"Reply", {"bgp"}, Daemon::Listening, e2e::Stdout::Captured, "r\n", 0},
+            ErrCase{"Version", {"-V"}, Daemon::Absent, e2e::Stdout::Captured, kVersionLine, 0},
+            ErrCase{"NoSubcommand", {}, Daemon::Absent, e2e::Stdout::Captured, "", 1},
+            ErrCase{"CommandLineError", {"xyz"}, Daemon::Absent, e2e::Stdout::Captured, "", 1},
+            ErrCase{
+                "RuleConflict", {"bgp", "-j", "-J"}, Daemon::Absent, e2e::Stdout::Captured, "", 65},
+            ErrCase{"NoDaemon", {"bgp"}, Daemon::Absent, e2e::Stdout::Captured, "", 68},
+            ErrCase{"ReplyRefusedToo", {"bgp"}, Daemon::Listening, e2e::Stdout::ReadOnly, "", 74}),
         testing::Values(e2e::Stderr::ReadOnly, e2e::Stderr::Closed)),
     [](const auto& info) {
       return std::get<0>(info.param).name +

@@ -189,14 +189,15 @@ std::string differing_field(const std::string& none, const std::string& given) {
 // The ways an option can be given: a flag once, a value option with a value, an optional-value
 // option bare and with a value. Every option of the grammar accepts this value.
 std::vector<argparse::OptionMatch> given_forms(const argparse::Option& option) {
-  const std::string value = "10.1.1.1";
+  const argparse::OptionMatch bare{.occurrences = 1, .values = {}};
+  const argparse::OptionMatch valued{.occurrences = 1, .values = {"10.1.1.1"}};
   switch (option.kind) {
     case argparse::Kind::Flag:
-      return {{1, {}}};
+      return {bare};
     case argparse::Kind::Value:
-      return {{1, {value}}};
+      return {valued};
     case argparse::Kind::OptionalValue:
-      return {{1, {}}, {1, {value}}};
+      return {bare, valued};
   }
   return {};
 }
