@@ -10,11 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include "conversion_error.h"
 #include "generated_text.h"
 #include "harness.h"
 
 namespace {
 
+using e2e::conversion_error;
 using e2e::Outcome;
 using e2e::Scenario;
 
@@ -58,18 +60,6 @@ TEST(OddReply, NulBytesArePrintedUnchanged) {
   o = e2e::run(rest);
   EXPECT_EQ(o.out, text + "\n");
   EXPECT_EQ(o.status, 0);
-}
-
-// The conversion error lists every byte of the reply, however many receives brought them.
-std::string conversion_error(const std::string& bytes, std::size_t valid_up_to,
-                             const std::string& error_len) {
-  std::string list;
-  for (unsigned char c : bytes) {
-    list += (list.empty() ? "" : ", ") + std::to_string(c);
-  }
-  return "Failed to convert Rx UTF-8 to a string FromUtf8Error { bytes: [" + list +
-         "], error: Utf8Error { valid_up_to: " + std::to_string(valid_up_to) +
-         ", error_len: " + error_len + " } }\n";
 }
 
 TEST(OddReply, CharacterCutAfterManyReceivesHasNoErrorLength) {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "conversion_error.h"
 #include "generated_text.h"
 #include "harness.h"
 
@@ -31,12 +32,7 @@ std::string bad_reply_arg() {
 }
 
 std::string bad_reply_line() {
-  std::string list = "255";
-  for (std::size_t i = 1; i < kBadBytes; ++i) {
-    list += ", 255";
-  }
-  return "Failed to convert Rx UTF-8 to a string FromUtf8Error { bytes: [" + list +
-         "], error: Utf8Error { valid_up_to: 0, error_len: Some(1) } }\n";
+  return e2e::conversion_error(std::string(kBadBytes, '\xff'), 0, "Some(1)");
 }
 
 struct NonBlockingCase {
